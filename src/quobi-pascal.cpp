@@ -1,0 +1,110 @@
+// The run sequence of quobi-pascal: read the command line, build the table,
+// display it, and make sure that every byte reached standard output.
+#include "quobi-pascal.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "display.h"
+#include "triangle.h"
+
+static constexpr bool is_decimal_digit(char c);
+static int parse_line_count(const char *arg);
+[[noreturn]] static void finish(int status);
+
+int glines = 26;
+int gcell_size = 6;
+int screen_columns = 80;
+int centered = 1;
+
+void
+quobi_pascal_main(int argc, char *argv[])
+{
+	if (screen_columns < 0 || screen_columns > 999)
+		screen_columns = 999;
+
+	// No argument keeps the centred layout; a line count selects the
+	// plain one.  The argument's first character must be a digit, so
+	// signs and blanks get the usage text.
+	if (argc > 2)
+		usage();
+	if (argc == 2) {
+		centered = 0;
+		if (!is_decimal_digit(argv[1][0]))
+			usage();
+		glines = parse_line_count(argv[1]);
+	}
+	if (glines < 1 || glines > MAX_LINES) {
+		std::fprintf(stderr, "%s: Number of lines out of range (1..%d).\n",
+		    prog_name, MAX_LINES);
+		std::exit(2);
+	}
+
+	allocate_triangle();
+	calculate_triangle();
+	display_triangle();
+	finish(0);
+}
+
+void
+usage()
+{
+	std::printf("Usage: %s [number-of-lines]\n\n", prog_name);
+	std::printf("Display up to %d lines of Pascal's triangle.\n", MAX_LINES);
+	finish(2);
+}
+
+void
+check_stdout()
+{
+	if (std::ferror(stdout))
+		write_error(errno);
+}
+
+void
+write_error(int errnum)
+{
+	if (errnum == 0)
+		errnum = EIO;
+	std::fprintf(stderr, "%s: Write error: %s.\n", prog_name,
+	    std::strerror(errnum));
+	// Leave at once: exit() would only try to flush the failed stream again.
+	std::_Exit(2);
+}
+
+static constexpr bool
+is_decimal_digit(char c)
+{
+	return c >= '0' && c <= '9';
+}
+
+// Returns the value of the leading decimal digits of arg.  Every value above
+// MAX_LINES becomes MAX_LINES + 1, however many digits it has, so that no
+// count can wrap around into the accepted range.
+static int
+parse_line_count(const char *arg)
+{
+	int value = 0;
+
+	for (; is_decimal_digit(*arg); arg++) {
+		value = value * 10 + (*arg - '0');
+		if (value > MAX_LINES)
+			value = MAX_LINES + 1;
+	}
+	return value;
+}
+
+// Flushes and closes standard output, so that a write that fails this late
+// is still reported, then ends the process with status.
+static void
+finish(int status)
+{
+	if (std::fflush(stdout) != 0)
+		write_error(errno);
+	check_stdout();
+	if (std::fclose(stdout) != 0)
+		write_error(errno);
+	std::exit(status);
+}

@@ -1,0 +1,118 @@
+// The command line end to end: the built executable run with a table of
+// argument vectors and output sinks, checked for exit status, standard
+// output and the exact standard error.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+static const char usage_text[] =
+    "Usage: quobi-pascal [number-of-lines]\n"
+    "\n"
+    "Display up to 1000 lines of Pascal's triangle.\n";
+static const char range_error[] =
+    "quobi-pascal: Number of lines out of range (1..1000).\n";
+
+// The run without an argument: 26 lines asked for, 13 fit on 80 columns.
+static const char default_output[] =
+    "                                       1   \n"
+    "                                    1     1   \n"
+    "                                 1     2     1   \n"
+    "                              1     3     3     1   \n"
+    "                           1     4     6     4     1   \n"
+    "                        1     5     10    10    5     1   \n"
+    "                     1     6     15    20    15    6     1   \n"
+    "                  1     7     21    35    35    21    7     1   \n"
+    "               1     8     28    56    70    56    28    8     1   \n"
+    "            1     9     36    84   126   126    84    36    9     1   \n"
+    "         1     10    45   120   210   252   210   120    45    10    1   \n"
+    "      1     11    55   165   330   462   462   330   165    55    11    1   \n"
+    "   1     12    66   220   495   792   924   792   495   220    66    12    1   \n";
+
+struct CommandLineCase {
+	std::vector<std::string> args;
+	Sink sink;
+	bool ignore_sigpipe;
+	std::string status, out, err;
+};
+
+static std::vector<CommandLineCase>
+command_line_cases()
+{
+	build_full_table();
+	const Sink pipe = Sink::pipe, full = Sink::dev_full, closed = Sink::closed,
+	    broken = Sink::broken_pipe;
+	const std::string ok = "exit 0", fail = "exit 2";
+	const std::string no_space = "quobi-pascal: Write error: No space left on device.\n";
+	const std::string bad_fd = "quobi-pascal: Write error: Bad file descriptor.\n";
+	const std::string epipe = "quobi-pascal: Write error: Broken pipe.\n";
+
+	return {
+	    // No argument: the centred layout.
+	    {{}, pipe, false, ok, default_output, ""},
+	    // A line count: the plain layout, whatever its size.
+	    {{"1"}, pipe, false, ok, "1 \n", ""},
+	    {{"3"}, pipe, false, ok, "1 \n1 1 \n1 2 1 \n", ""},
+	    {{"4"}, pipe, false, ok, "1 \n1 1 \n1 2 1 \n1 3 3 1 \n", ""},
+	    {{"20"}, pipe, false, ok, printf_plain_text(20), ""},
+	    {{"1000"}, pipe, false, ok, printf_plain_text(1000), ""},
+	    // Only the leading digits count, leading zeros included.
+	    {{"5x"}, pipe, false, ok, printf_plain_text(5), ""},
+	    {{"12abc"}, pipe, false, ok, printf_plain_text(12), ""},
+	    {{"007"}, pipe, false, ok, printf_plain_text(7), ""},
+	    {{"0001000"}, pipe, false, ok, printf_plain_text(1000), ""},
+	    {{"2 lines"}, pipe, false, ok, "1 \n1 1 \n", ""},
+	    // Counts outside 1..1000, however many digits they have.
+	    {{"0"}, pipe, false, fail, "", range_error},
+	    {{"0000"}, pipe, false, fail, "", range_error},
+	    {{"1001"}, pipe, false, fail, "", range_error},
+	    {{"2147483648"}, pipe, false, fail, "", range_error},
+	    {{"4294967297"}, pipe, false, fail, "", range_error},
+	    {{"18446744073709551617"}, pipe, false, fail, "", range_error},
+	    {{std::string(5000, '9')}, pipe, false, fail, "", range_error},
+	    {{"0"}, full, false, fail, "", range_error},
+	    // Arguments that do not begin with a digit, and more than one.
+	    {{"x5"}, pipe, false, fail, usage_text, ""},
+	    {{"-5"}, pipe, false, fail, usage_text, ""},
+	    {{"+5"}, pipe, false, fail, usage_text, ""},
+	    {{" 5"}, pipe, false, fail, usage_text, ""},
+	    {{"\t5"}, pipe, false, fail, usage_text, ""},
+	    {{""}, pipe, false, fail, usage_text, ""},
+	    {{"1", "2"}, pipe, false, fail, usage_text, ""},
+	    {{"5", ""}, pipe, false, fail, usage_text, ""},
+	    {{"x", "y", "z"}, pipe, false, fail, usage_text, ""},
+	    // Standard output that cannot be written.
+	    {{}, full, false, fail, "", no_space},
+	    {{"1"}, full, false, fail, "", no_space},
+	    {{"1000"}, full, false, fail, "", no_space},
+	    {{"x"}, full, false, fail, "", no_space},
+	    {{"1"}, closed, false, fail, "", bad_fd},
+	    {{"1000"}, closed, false, fail, "", bad_fd},
+	    {{"x"}, closed, false, fail, "", bad_fd},
+	    {{"1"}, broken, true, fail, "", epipe},
+	    {{"1000"}, broken, true, fail, "", epipe},
+	    {{"1000"}, broken, false, "killed by signal 13", "", ""},
+	};
+}
+
+TEST(CommandLine, EndToEnd)
+{
+	for (const CommandLineCase &c : command_line_cases()) {
+		std::string trace = "quobi-pascal";
+		for (const std::string &arg : c.args)
+			trace += " '" + arg.substr(0, 30) + "'";
+		static const char *const sink_names[] = {"a pipe", "/dev/full",
+		    "closed output", "a broken pipe"};
+		SCOPED_TRACE(trace + " into " + sink_names[int(c.sink)] +
+		    (c.ignore_sigpipe ? ", SIGPIPE ignored" : ""));
+		ChildResult result = run_tool(c.args, c.sink, c.ignore_sigpipe);
+		EXPECT_EQ(result.status, c.status);
+		EXPECT_EQ(result.err, c.err);
+		if (result.out != c.out)
+			ADD_FAILURE() << "standard output differs: " << result.out.size()
+			    << " bytes, expected " << c.out.size() << "; begins\n"
+			    << result.out.substr(0, 200);
+	}
+}

@@ -1,0 +1,61 @@
+// Helpers shared by the quobi-pascal tests: a full table, the reference
+// number text, and child processes whose output is captured.
+#ifndef TEST_SUPPORT_H
+#define TEST_SUPPORT_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// Restores the tool's settings after each test that changes them.
+class SettingsTest : public ::testing::Test {
+protected:
+	void SetUp() override;
+	void TearDown() override;
+
+private:
+	int saved_[4] = {};
+};
+
+// Allocates and fills all MAX_LINES rows, once per test process, and sets
+// glines to MAX_LINES.
+void build_full_table();
+
+// The text printf's "%.15g" gives for value.
+std::string printf_text(double value);
+
+// The plain layout of the first lines rows of the table, built with printf's
+// "%.15g".  Needs build_full_table().
+std::string printf_plain_text(int lines);
+
+// Splits text into its lines, without their newlines.
+std::vector<std::string> split_lines(const std::string &text);
+
+// Where a child's standard output goes.
+enum class Sink {
+	pipe,         // a pipe that the test reads
+	dev_full,     // /dev/full: every write fails with ENOSPC
+	closed,       // file descriptor 1 is closed
+	broken_pipe,  // a pipe whose reading end is closed already
+};
+
+struct ChildResult {
+	std::string status;  // "exit N" or "killed by signal N"
+	std::string out;     // standard output
+	std::string err;     // standard error
+};
+
+// Runs body in a forked child with standard output sent to sink and standard
+// error captured.  The child flushes standard output and exits 0 when body
+// returns.  SIGPIPE is ignored in the child when ignore_sigpipe is set and
+// has its default action otherwise.
+ChildResult run_in_child(const std::function<void()> &body,
+    Sink sink = Sink::pipe, bool ignore_sigpipe = false);
+
+// Runs the built quobi-pascal executable with args after its name.
+ChildResult run_tool(const std::vector<std::string> &args,
+    Sink sink = Sink::pipe, bool ignore_sigpipe = false);
+
+#endif
