@@ -22,58 +22,14 @@ static constexpr int NUMBER_TEXT_MAX = 22;
 // Room for the text of one number in a centred cell.
 static constexpr int NUMBER_TEXT_SIZE = 100;
 
-// 10^-k as a binary fraction: mantissa / 2^shift, the mantissa normalized
-// to 128 bits and rounded down.
-struct NegativePowerOfTen {
-	uint128_t mantissa;
-	int shift;
-};
-
-// Numbers up to the largest double, below 1.8e308, keep 15 digits when
-// scaled by 10^-294.
-static constexpr int MAX_SCALE = 294;
-
-// Builds the table of 10^-k for k from 0 to MAX_SCALE by dividing by ten
-// again and again, each time keeping the top 128 bits.
-static constexpr std::array<NegativePowerOfTen, MAX_SCALE + 1>
-make_negative_powers_of_ten()
-{
-	std::array<NegativePowerOfTen, MAX_SCALE + 1> powers{};
-	uint128_t mantissa = uint128_t(1) << 127;
-	int shift = 127;
-
-	for (NegativePowerOfTen &power : powers) {
-		power = {mantissa, shift};
-		// mantissa * 2^step / 10, rounded down, with step 3 or 4 so
-		// that the quotient keeps its top bit at bit 127.
-		uint128_t quotient = mantissa / 10, remainder = mantissa % 10;
-		int step = quotient >> 124 ? 3 : 4;
-		mantissa = (quotient << step) + (remainder << step) / 10;
-		shift += step;
-	}
-	return powers;
-}
-
-static constexpr auto negative_powers_of_ten = make_negative_powers_of_ten();
-
-// The two-digit numbers "00" to "99", one after the other.
-static constexpr std::array<char, 200> digit_pairs = [] {
-	std::array<char, 200> pairs{};
-	for (int i = 0; i < 100; i++) {
-		pairs[2 * i] = static_cast<char>('0' + i / 10);
-		pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-	}
-	return pairs;
-}();
+// Standard output is fully buffered in blocks of this size, so that the
+// 10.6 MB of the 1000-line table reach a pipe in about 80 writes instead of
+// the 2600 that its default block of 4 KiB would take.
+static constexpr std::size_t OUTPUT_BUFFER_SIZE = std::size_t(128) * 1024;
 
 static int format_number(double value, char *text);
 static int format_exponent_form(double value, char *text);
 static void write_digit_pair(char *text, unsigned value);
-
-// Standard output is fully buffered in blocks of this size, so that the
-// 10.6 MB of the 1000-line table reach a pipe in about 80 writes instead of
-// the 2600 that its default block of 4 KiB would take.
-static constexpr size_t OUTPUT_BUFFER_SIZE = 128 * 1024;
 
 static void choose_cell_size();
 static bool write_centered_line(int line_no);
@@ -131,15 +87,115 @@ center_buf(int line_no, int cell_size)
 	return length;
 }
 
+// Widens the cells from 6 to 8 characters when the twentieth line, at that
+// width, fits on the screen.  The test line itself is never written.
+static void
+choose_cell_size()
+{
+	if (glines > 20) {
+		int length = center_buf(19, 8);
+		if (length > 0 && length < screen_columns)
+			gcell_size = 8;
+	}
+}
+
+// Writes row line_no in the middle of the screen, without its newline; an odd
+// free column falls to the right.  Returns false, having written nothing, when
+// the row does not fit: a line must leave at least one column free.
+static bool
+write_centered_line(int line_no)
+{
+	int length = center_buf(line_no, gcell_size);
+	if (length <= 0 || length >= screen_columns)
+		return false;
+	for (int margin = (screen_columns - length) / 2; margin > 0; margin--)
+		std::putchar(' ');
+	std::fwrite(gline_buf, 1, length, stdout);
+	return true;
+}
+
+// Composes row line_no in plain_line, every number followed by one blank and
+// the row by a newline, and returns its length.  Rows are symmetric, so the
+// right half copies the texts of the left half where the values are equal,
+// which halves the formatting, by far the largest cost of a long run.
+static int
+compose_plain_line(int line_no)
+{
+	static int start[MAX_LINES + 1];  // where the text of entry j begins
+	const double *row = garray[line_no];
+	int length = 0;
+
+	for (int j = 0; j <= line_no; j++) {
+		int mirror = line_no - j;
+		start[j] = length;
+		if (mirror < j && row[mirror] == row[j]) {
+			int len = start[mirror + 1] - start[mirror];
+			std::memcpy(plain_line + length, plain_line + start[mirror], len);
+			length += len;
+		} else {
+			int len = format_number(row[j], plain_line + length);
+			assert(len > 0);
+			length += len;
+			plain_line[length++] = ' ';
+		}
+	}
+	plain_line[length++] = '\n';
+	return length;
+}
+
+// 10^-k as a binary fraction: mantissa / 2^shift, the mantissa normalized
+// to 128 bits and rounded down.
+struct NegativePowerOfTen {
+	uint128_t mantissa;
+	int shift;
+};
+
+// Numbers up to the largest double, below 1.8e308, keep 15 digits when
+// scaled by 10^-294.
+static constexpr int MAX_SCALE = 294;
+
+// Builds the table of 10^-k for k from 0 to MAX_SCALE by dividing by ten
+// again and again, each time keeping the top 128 bits.
+static constexpr std::array<NegativePowerOfTen, MAX_SCALE + 1>
+make_negative_powers_of_ten()
+{
+	std::array<NegativePowerOfTen, MAX_SCALE + 1> powers{};
+	uint128_t mantissa = uint128_t(1) << 127;
+	int shift = 127;
+
+	for (NegativePowerOfTen &power : powers) {
+		power = {mantissa, shift};
+		// mantissa * 2^step / 10, rounded down, with step 3 or 4 so
+		// that the quotient keeps its top bit at bit 127.
+		uint128_t quotient = mantissa / 10, remainder = mantissa % 10;
+		int step = quotient >> 124 ? 3 : 4;
+		mantissa = (quotient << step) + (remainder << step) / 10;
+		shift += step;
+	}
+	return powers;
+}
+
+static constexpr auto negative_powers_of_ten = make_negative_powers_of_ten();
+
+// The two-digit numbers "00" to "99", one after the other.
+static constexpr std::array<char, 200> digit_pairs = [] {
+	std::array<char, 200> pairs{};
+	for (std::size_t i = 0; i < 100; i++) {
+		pairs[2 * i] = static_cast<char>('0' + i / 10);
+		pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+	}
+	return pairs;
+}();
+
 // Formats value as printf's "%.15g" does: 15 significant digits, exponent
 // form from 1e15 on.  Writes at most NUMBER_TEXT_MAX characters, not
 // terminated, and returns their number, or 0 if they did not fit.
 //
-// std::to_chars makes this text for any double, but at some 500 instructions
+// std::to_chars makes this text for any double, but at some 630 instructions
 // a number (callgrind, 1000-line table) it was most of the cost of a long
 // run.  The table holds whole numbers only, so these take quicker paths:
 // those below 1e15 print as integers, and larger ones go through
-// format_exponent_form at about 100 instructions.
+// format_exponent_form, at about 230 instructions.
 static int
 format_number(double value, char *text)
 {
@@ -240,61 +296,5 @@ format_exponent_form(double value, char *text)
 static void
 write_digit_pair(char *text, unsigned value)
 {
-	std::memcpy(text, &digit_pairs[2 * value], 2);
-}
-
-// Widens the cells from 6 to 8 characters when the twentieth line, at that
-// width, fits on the screen.  The test line itself is never written.
-static void
-choose_cell_size()
-{
-	if (glines > 20) {
-		int length = center_buf(19, 8);
-		if (length > 0 && length < screen_columns)
-			gcell_size = 8;
-	}
-}
-
-// Writes row line_no in the middle of the screen, without its newline; an odd
-// free column falls to the right.  Returns false, having written nothing, when
-// the row does not fit: a line must leave at least one column free.
-static bool
-write_centered_line(int line_no)
-{
-	int length = center_buf(line_no, gcell_size);
-	if (length <= 0 || length >= screen_columns)
-		return false;
-	for (int margin = (screen_columns - length) / 2; margin > 0; margin--)
-		std::putchar(' ');
-	std::fwrite(gline_buf, 1, length, stdout);
-	return true;
-}
-
-// Composes row line_no in plain_line, every number followed by one blank and
-// the row by a newline, and returns its length.  Rows are symmetric, so the
-// right half copies the texts of the left half where the values are equal,
-// which halves the formatting, by far the largest cost of a long run.
-static int
-compose_plain_line(int line_no)
-{
-	static int start[MAX_LINES + 1];  // where the text of entry j begins
-	const double *row = garray[line_no];
-	int length = 0;
-
-	for (int j = 0; j <= line_no; j++) {
-		int mirror = line_no - j;
-		start[j] = length;
-		if (mirror < j && row[mirror] == row[j]) {
-			int len = start[mirror + 1] - start[mirror];
-			std::memcpy(plain_line + length, plain_line + start[mirror], len);
-			length += len;
-		} else {
-			int len = format_number(row[j], plain_line + length);
-			assert(len > 0);
-			length += len;
-			plain_line[length++] = ' ';
-		}
-	}
-	plain_line[length++] = '\n';
-	return length;
+	std::memcpy(text, &digit_pairs[2 * std::size_t(value)], 2);
 }

@@ -64,7 +64,7 @@ static void
 prefault_rows(std::size_t bytes)
 {
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE) && defined(MADV_POPULATE_WRITE)
-	if (bytes < 256 * 1024 || bytes > std::size_t(INT32_MAX) / 2)
+	if (bytes < std::size_t(256) * 1024 || bytes > std::size_t(INT32_MAX) / 2)
 		return;
 	// Keep the probe out of a mapping of its own, and keep its memory in
 	// the heap when it is freed.
@@ -77,7 +77,7 @@ prefault_rows(std::size_t bytes)
 	std::uintptr_t end = (first + bytes) & ~(page - 1);
 	if (probe != nullptr && start < end &&
 	    end <= reinterpret_cast<std::uintptr_t>(sbrk(0))) {
-		auto *region = reinterpret_cast<void *>(start);
+		char *region = static_cast<char *>(probe) + (start - first);
 		madvise(region, end - start, MADV_HUGEPAGE);
 		madvise(region, end - start, MADV_POPULATE_WRITE);
 	}

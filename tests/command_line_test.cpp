@@ -8,13 +8,6 @@
 
 #include "test_support.h"
 
-static const char usage_text[] =
-    "Usage: quobi-pascal [number-of-lines]\n"
-    "\n"
-    "Display up to 1000 lines of Pascal's triangle.\n";
-static const char range_error[] =
-    "quobi-pascal: Number of lines out of range (1..1000).\n";
-
 // The run without an argument: 26 lines asked for, 13 fit on 80 columns.
 static const char default_output[] =
     "                                       1   \n"

@@ -94,7 +94,7 @@ TEST_F(DisplayTest, CellsPlaceTheOddBlankRightOfTheNumber)
 			ASSERT_EQ(center_buf(row, w.cell_size), (row + 1) * w.cell_size);
 			std::vector<std::string> texts = row_texts(row);
 			for (int j = 0; j <= row; j++) {
-				std::string cell(gline_buf + j * w.cell_size, w.cell_size);
+				std::string cell(gline_buf + size_t(j) * w.cell_size, w.cell_size);
 				size_t len = texts[j].size();
 				ASSERT_LT(len, 8u);
 				seen[len] = true;
@@ -189,12 +189,12 @@ awkward_doubles()
 	std::mt19937_64 random(20261207);
 	std::vector<double> values = {0.0, -0.0, 1.0, 1e15 - 1, 1e15, 1e15 + 1,
 	    9007199254740992.0, 18446744073709551616.0, DBL_MAX, DBL_MIN,
-	    INFINITY, -INFINITY, NAN, 999999999999999.5, 9999999999999995.0};
+	    HUGE_VAL, -HUGE_VAL, std::nan(""), 999999999999999.5, 9999999999999995.0};
 	for (int k = 0; k <= 308; k++) {
 		double power = std::pow(10.0, k);
 		values.push_back(power);
 		values.push_back(std::nextafter(power, 0.0));
-		values.push_back(std::nextafter(power, INFINITY));
+		values.push_back(std::nextafter(power, HUGE_VAL));
 		values.push_back(power * 0.9999999999999995);
 		values.push_back(power * 0.9999999999999994);
 	}

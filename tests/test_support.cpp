@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,13 @@
 
 #include "quobi-pascal.h"
 #include "triangle.h"
+
+const char usage_text[] =
+    "Usage: quobi-pascal [number-of-lines]\n"
+    "\n"
+    "Display up to 1000 lines of Pascal's triangle.\n";
+const char range_error[] =
+    "quobi-pascal: Number of lines out of range (1..1000).\n";
 
 void
 SettingsTest::SetUp()
@@ -109,19 +117,41 @@ read_all(int out_fd, int err_fd, std::string &out, std::string &err)
 	}
 }
 
+// The pipes that carry a child's standard output and error to the test.
+struct ChildPipes {
+	int out[2] = {-1, -1};
+	int err[2] = {-1, -1};
+
+	explicit ChildPipes(Sink sink)
+	{
+		if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+			std::abort();
+		if (sink == Sink::broken_pipe) {
+			// Nobody can ever read this pipe, so every write to it fails.
+			close(out[0]);
+			out[0] = -1;
+		}
+	}
+
+	// Waits for the child after reading everything it wrote.
+	ChildResult collect(pid_t pid)
+	{
+		close(out[1]);
+		close(err[1]);
+		ChildResult result;
+		read_all(out[0], err[0], result.out, result.err);
+		int status = 0;
+		waitpid(pid, &status, 0);
+		result.status = describe_status(status);
+		return result;
+	}
+};
+
 ChildResult
 run_in_child(const std::function<void()> &body, Sink sink, bool ignore_sigpipe)
 {
-	int out[2], err[2];
-	if (pipe(out) != 0 || pipe(err) != 0)
-		std::abort();
-	if (sink == Sink::broken_pipe) {
-		// Nobody can ever read this pipe, so every write to it fails.
-		close(out[0]);
-		out[0] = -1;
-	}
+	ChildPipes pipes(sink);
 	std::fflush(nullptr);
-
 	pid_t pid = fork();
 	if (pid < 0)
 		std::abort();
@@ -130,43 +160,73 @@ run_in_child(const std::function<void()> &body, Sink sink, bool ignore_sigpipe)
 		switch (sink) {
 		case Sink::pipe:
 		case Sink::broken_pipe:
-			dup2(out[1], 1);
+			dup2(pipes.out[1], 1);
 			break;
-		case Sink::dev_full:
-			dup2(open("/dev/full", O_WRONLY), 1);
+		case Sink::dev_full: {
+			int fd = open("/dev/full", O_WRONLY);
+			dup2(fd, 1);
+			close(fd);
 			break;
+		}
 		case Sink::closed:
 			close(1);
 			break;
 		}
-		dup2(err[1], 2);
-		for (int fd : {out[0], out[1], err[0], err[1]})
-			if (fd >= 0)
-				close(fd);
+		dup2(pipes.err[1], 2);
 		body();
 		std::fflush(stdout);
 		_exit(0);
 	}
-
-	close(out[1]);
-	close(err[1]);
-	ChildResult result;
-	read_all(out[0], err[0], result.out, result.err);
-	int status = 0;
-	waitpid(pid, &status, 0);
-	result.status = describe_status(status);
-	return result;
+	return pipes.collect(pid);
 }
 
+// Starts the tool with posix_spawn, which unlike fork does not copy the
+// test's memory: the command-line sweep starts it thousands of times.
 ChildResult
 run_tool(const std::vector<std::string> &args, Sink sink, bool ignore_sigpipe)
 {
-	return run_in_child([&] {
-		std::vector<char *> argv{const_cast<char *>(QUOBI_PASCAL_PATH)};
-		for (const std::string &arg : args)
-			argv.push_back(const_cast<char *>(arg.c_str()));
-		argv.push_back(nullptr);
-		execv(QUOBI_PASCAL_PATH, argv.data());
-		_exit(127);
-	}, sink, ignore_sigpipe);
+	std::vector<char *> argv{const_cast<char *>(QUOBI_PASCAL_PATH)};
+	for (const std::string &arg : args)
+		argv.push_back(const_cast<char *>(arg.c_str()));
+	argv.push_back(nullptr);
+
+	ChildPipes pipes(sink);
+	posix_spawn_file_actions_t actions;
+	posix_spawn_file_actions_init(&actions);
+	switch (sink) {
+	case Sink::pipe:
+	case Sink::broken_pipe:
+		posix_spawn_file_actions_adddup2(&actions, pipes.out[1], 1);
+		break;
+	case Sink::dev_full:
+		posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+		break;
+	case Sink::closed:
+		posix_spawn_file_actions_addclose(&actions, 1);
+		break;
+	}
+	posix_spawn_file_actions_adddup2(&actions, pipes.err[1], 2);
+
+	// An ignored signal stays ignored in the program started; one set to
+	// its default action in the attributes gets that.
+	posix_spawnattr_t attributes;
+	posix_spawnattr_init(&attributes);
+	sigset_t signals;
+	sigemptyset(&signals);
+	posix_spawnattr_setsigmask(&attributes, &signals);
+	if (!ignore_sigpipe)
+		sigaddset(&signals, SIGPIPE);
+	posix_spawnattr_setsigdefault(&attributes, &signals);
+	posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+	auto *saved_action = signal(SIGPIPE, SIG_IGN);
+
+	pid_t pid;
+	int error = posix_spawn(&pid, QUOBI_PASCAL_PATH, &actions, &attributes,
+	    argv.data(), environ);
+	signal(SIGPIPE, saved_action);
+	posix_spawnattr_destroy(&attributes);
+	posix_spawn_file_actions_destroy(&actions);
+	if (error != 0)
+		std::abort();
+	return pipes.collect(pid);
 }

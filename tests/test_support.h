@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+// The usage text and the range message, exactly as the tool writes them.
+extern const char usage_text[];
+extern const char range_error[];
+
 // Restores the tool's settings after each test that changes them.
 class SettingsTest : public ::testing::Test {
 protected:

@@ -129,21 +129,29 @@ TEST_F(TriangleTest, AllRowsStayCloseToTheBinomials)
 
 class AllocationTest : public SettingsTest {};
 
+// Small tables and large ones, whose memory is prepared before the rows are
+// allocated, alike.
 TEST_F(AllocationTest, EveryRowIsItsOwnZeroFilledAllocation)
 {
-	ChildResult result = run_in_child([] {
-		glines = 5;
-		calloc_armed = true;
-		allocate_triangle();
-		calloc_armed = false;
-		for (size_t size : calloc_sizes)
-			std::printf("%zu ", size);
-		for (int i = 0; i < glines; i++)
-			for (int j = 0; j <= i; j++)
-				std::printf("%g", garray[i][j]);
-	});
-	EXPECT_EQ(result.status, "exit 0");
-	EXPECT_EQ(result.out, "8 16 24 32 40 000000000000000");
+	for (int lines : {5, MAX_LINES}) {
+		ChildResult result = run_in_child([lines] {
+			glines = lines;
+			calloc_armed = true;
+			allocate_triangle();
+			calloc_armed = false;
+			int wrong_sizes = 0, nonzero_values = 0;
+			for (int i = 0; i < glines; i++) {
+				wrong_sizes += calloc_sizes.at(i) != (i + 1) * sizeof(double);
+				for (int j = 0; j <= i; j++)
+					nonzero_values += garray[i][j] != 0.0;
+			}
+			std::printf("%zu allocations, %d of the wrong size, %d values not zero",
+			    calloc_sizes.size(), wrong_sizes, nonzero_values);
+		});
+		EXPECT_EQ(result.status, "exit 0");
+		EXPECT_EQ(result.out, std::to_string(lines) +
+		    " allocations, 0 of the wrong size, 0 values not zero");
+	}
 }
 
 // Memory that runs out at the first row, in the middle of the table or at its

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The manual page: mandoc's lint finds nothing, man renders it, and it quotes
+# the usage text and the messages exactly as the tool writes them.
+# Usage: man_page_test.sh PAGE TOOL
+set -euo pipefail
+page=$1 tool=$2
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+lint=$(mandoc -T lint "$page" 2>&1) || fail "mandoc -T lint: $lint"
+[[ -z $lint ]] || fail "mandoc -T lint: $lint"
+
+rendered=$(MANWIDTH=80 MANPAGER=cat man -l "$page" 2>"${TMPDIR:-/tmp}/man-stderr.$$") ||
+	fail "man -l: $(cat "${TMPDIR:-/tmp}/man-stderr.$$")"
+[[ ! -s ${TMPDIR:-/tmp}/man-stderr.$$ ]] || fail "man -l: $(cat "${TMPDIR:-/tmp}/man-stderr.$$")"
+rm -f "${TMPDIR:-/tmp}/man-stderr.$$"
+for section in NAME SYNOPSIS DESCRIPTION "EXIT STATUS" EXAMPLES DIAGNOSTICS; do
+	grep -qx "$section" <<<"$rendered" || fail "no section $section"
+done
+
+# Each line the tool writes in its diagnostics stands in the page.
+text=$(mandoc -T ascii "$page" | sed 's/.\x08//g')
+write_error=$("$tool" 1 2>&1 >/dev/full || true)
+while IFS= read -r line; do
+	[[ -z $line ]] && continue
+	grep -qF -- "$line" <<<"$text" || fail "the page does not quote: $line"
+done < <("$tool" x || true; "$tool" 0 2>&1 || true; echo "quobi-pascal: Not enough memory."
+	echo "${write_error%%: No space*}:")
+echo "man page checked"

@@ -1,0 +1,241 @@
+// A sweep of generated command lines, each checked against a small model of
+// the command-line rule written independently of the tool: more than one
+// argument or a first character that is not an ASCII digit gets the usage
+// text, a leading digit run whose value is outside 1..1000 the range message,
+// and any other argument that many rows in the plain layout.
+#include <unistd.h>
+
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "quobi-pascal.h"
+#include "test_support.h"
+#include "triangle.h"
+
+namespace {
+
+struct Outcome {
+	enum { centred, plain, usage, range } kind;
+	int lines;
+};
+
+Outcome
+model(const std::vector<std::string> &args)
+{
+	if (args.size() > 1)
+		return {Outcome::usage, 0};
+	if (args.empty())
+		return {Outcome::centred, 0};
+	const std::string &arg = args[0];
+	size_t digits = 0;
+	while (digits < arg.size() && arg[digits] >= '0' && arg[digits] <= '9')
+		digits++;
+	if (digits == 0)
+		return {Outcome::usage, 0};
+	// The value of the digits, compared as a string: leading zeros off,
+	// then no more than four digits and no more than "1000".
+	std::string value = arg.substr(0, digits);
+	value.erase(0, value.find_first_not_of('0'));
+	if (value.empty() || value.size() > 4 || std::stoi(value) > MAX_LINES)
+		return {Outcome::range, 0};
+	return {Outcome::plain, std::stoi(value)};
+}
+
+class ArgumentMaker {
+public:
+	std::string digits(size_t length)
+	{
+		std::string text;
+		for (size_t i = 0; i < length; i++)
+			text += char('0' + pick(10));
+		return text;
+	}
+
+	std::string bytes(size_t length)  // any bytes but NUL
+	{
+		std::string text;
+		for (size_t i = 0; i < length; i++)
+			text += char(1 + pick(255));
+		return text;
+	}
+
+	std::string zeros() { return std::string(pick(4), '0'); }
+
+	std::string suffix()
+	{
+		return one_of({"", "x", ".5", "e3", " 7", "\t", "-1", "\xff",
+		    "\xef\xbc\x95", "\xd9\xa3", "0", "\n"});
+	}
+
+	std::string one_of(const std::vector<std::string> &choices)
+	{
+		return choices[pick(choices.size())];
+	}
+
+	size_t pick(size_t n) { return random_() % n; }
+
+private:
+	std::mt19937_64 random_{1000};
+};
+
+using ArgumentVectors = std::vector<std::vector<std::string>>;
+
+// The classes of generated command lines, a few thousand in all; each class
+// is a test of its own, so that they run side by side.
+struct SweepClass {
+	const char *name;
+	// cppcheck-suppress unusedStructMember
+	ArgumentVectors (*make)(ArgumentMaker &make);
+};
+
+const SweepClass sweep_classes[] = {
+    {"RandomBytes", [](ArgumentMaker &make) {
+	     ArgumentVectors cases;
+	     for (int i = 0; i < 600; i++)
+		     cases.push_back({make.bytes(make.pick(24))});
+	     return cases;
+     }},
+    {"DigitStringsUpTo100000Long", [](ArgumentMaker &make) {
+	     ArgumentVectors cases;
+	     for (size_t length : {1, 2, 3, 4, 5, 9, 10, 11, 19, 20, 21, 100,
+		      1000, 10000, 100000})
+		     for (int i = 0; i < 20; i++)
+			     cases.push_back({make.digits(length)});
+	     return cases;
+     }},
+    {"SignsBlanksAndOtherDigits", [](ArgumentMaker &make) {
+	     const std::vector<std::string> prefixes = {"-", "+", " ", "\t",
+		 "\n", ".", "0x", "x", "\xef\xbc\x95", "\xd9\xa3", "\xc2\xb3",
+		 "\xe2\x91\xa0"};
+	     ArgumentVectors cases;
+	     for (int i = 0; i < 400; i++)
+		     cases.push_back({make.one_of(prefixes) +
+			 make.digits(1 + make.pick(4))});
+	     return cases;
+     }},
+    {"DigitsFollowedByGarbage", [](ArgumentMaker &make) {
+	     // Accepted counts print up to 10 MB each: most are kept small.
+	     ArgumentVectors cases;
+	     for (int i = 0; i < 500; i++)
+		     cases.push_back({make.zeros() +
+			 std::to_string(make.pick(i % 25 ? 100 : 1200)) +
+			 make.suffix() + make.bytes(make.pick(3))});
+	     return cases;
+     }},
+    {"ValuesAround1000And2To31And2To32", [](ArgumentMaker &make) {
+	     ArgumentVectors cases;
+	     for (long long limit : {1000LL, 2147483648LL, 4294967296LL,
+		      4294967296LL + 1000, 8589934592LL})
+		     for (long long delta = -12; delta <= 12; delta++)
+			     cases.push_back({make.zeros() +
+				 std::to_string(limit + delta) + make.suffix()});
+	     return cases;
+     }},
+    {"ArgumentCountsFrom0To5", [](ArgumentMaker &make) {
+	     ArgumentVectors cases;
+	     for (int i = 0; i < 300; i++) {
+		     std::vector<std::string> args(make.pick(6));
+		     for (std::string &arg : args)
+			     arg = make.pick(2) ? std::to_string(make.pick(100))
+			                        : make.bytes(make.pick(8));
+		     cases.push_back(args);
+	     }
+	     return cases;
+     }},
+};
+
+// Names the class in test listings.
+void
+PrintTo(const SweepClass &sweep_class, std::ostream *out)
+{
+	*out << sweep_class.name;
+}
+
+// The plain layout of the first lines rows, built with printf as far as the
+// sweep has needed it so far.
+std::string
+plain_text(int lines)
+{
+	static std::string text;
+	static std::vector<size_t> line_ends;
+	build_full_table();
+	while (int(line_ends.size()) < lines) {
+		int row = int(line_ends.size());
+		for (int j = 0; j <= row; j++)
+			text += printf_text(garray[row][j]) + ' ';
+		text += '\n';
+		line_ends.push_back(text.size());
+	}
+	return text.substr(0, line_ends[lines - 1]);
+}
+
+}  // namespace
+
+class CommandLineSweep : public ::testing::TestWithParam<SweepClass> {};
+
+TEST_P(CommandLineSweep, EveryArgumentVectorFollowsTheRule)
+{
+	const ChildResult centred = run_tool({});
+	ASSERT_EQ(centred.status, "exit 0");
+
+	ArgumentMaker make;
+	for (const std::vector<std::string> &args : GetParam().make(make)) {
+		Outcome expected = model(args);
+		ChildResult result = run_tool(args);
+		std::string out, err, status = "exit 2";
+		switch (expected.kind) {
+		case Outcome::centred:
+			out = centred.out;
+			status = "exit 0";
+			break;
+		case Outcome::plain:
+			out = plain_text(expected.lines);
+			status = "exit 0";
+			break;
+		case Outcome::usage:
+			out = usage_text;
+			break;
+		case Outcome::range:
+			err = range_error;
+			break;
+		}
+		std::string shown;
+		for (const std::string &arg : args)
+			shown += " [" + arg.substr(0, 40) + "]";
+		ASSERT_EQ(result.status, status) << shown;
+		ASSERT_EQ(result.err, err) << shown;
+		ASSERT_TRUE(result.out == out) << shown << ": standard output differs";
+	}
+}
+
+INSTANTIATE_TEST_SUITE_P(Classes, CommandLineSweep,
+    ::testing::ValuesIn(sweep_classes),
+    [](const ::testing::TestParamInfo<SweepClass> &info) {
+	    return std::string(info.param.name);
+    });
+
+// An empty argument vector, argc 0, is the run without an argument.  Linux
+// hands a program started that way one empty argument instead, so the call
+// is also made directly.
+TEST(CommandLine, NoArgumentVectorAtAll)
+{
+	const ChildResult centred = run_tool({});
+	ChildResult exec_result = run_in_child([] {
+		char *argv[] = {nullptr};
+		execv(QUOBI_PASCAL_PATH, argv);
+		_exit(127);
+	});
+	ChildResult call_result = run_in_child([] {
+		char *argv[] = {nullptr};
+		quobi_pascal_main(0, argv);
+	});
+	for (const ChildResult *result : {&exec_result, &call_result}) {
+		EXPECT_EQ(result->status, "exit 0");
+		EXPECT_EQ(result->err, "");
+		EXPECT_EQ(result->out, centred.out);
+	}
+}
