@@ -240,6 +240,7 @@ format_exponent_form(double value, char *text)
 		// of it by less than 2 units of the last bit: the power is
 		// rounded down by less than 300 * 2^-127 relatively, and the
 		// low half of the product is dropped.
+		assert(exponent - 14 <= MAX_SCALE);
 		const NegativePowerOfTen &power = negative_powers_of_ten[exponent - 14];
 		uint128_t low = uint128_t(significand) *
 		    static_cast<std::uint64_t>(power.mantissa);
