@@ -19,9 +19,6 @@ __extension__ typedef unsigned __int128 uint128_t;
 // The longest text "%.15g" makes of a double, as in -1.23456789012345e-308.
 static constexpr int NUMBER_TEXT_MAX = 22;
 
-// Room for the text of one number in a centred cell.
-static constexpr int NUMBER_TEXT_SIZE = 100;
-
 // Standard output is fully buffered in blocks of this size, so that the
 // 10.6 MB of the 1000-line table reach a pipe in about 80 writes instead of
 // the 2600 that its default block of 4 KiB would take.
@@ -68,7 +65,7 @@ center_buf(int line_no, int cell_size)
 
 	gline_buf[0] = '\0';
 	for (int i = 0; i <= line_no; i++) {
-		char text[NUMBER_TEXT_SIZE];
+		char text[NUMBER_TEXT_MAX];
 		int len = format_number(row[i], text);
 		assert(len > 0);
 		// A number needs at least one blank in its cell.

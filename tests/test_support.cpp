@@ -21,22 +21,6 @@ const char range_error[] =
     "quobi-pascal: Number of lines out of range (1..1000).\n";
 
 void
-SettingsTest::SetUp()
-{
-	int *settings[] = {&glines, &gcell_size, &screen_columns, &centered};
-	for (int i = 0; i < 4; i++)
-		saved_[i] = *settings[i];
-}
-
-void
-SettingsTest::TearDown()
-{
-	int *settings[] = {&glines, &gcell_size, &screen_columns, &centered};
-	for (int i = 0; i < 4; i++)
-		*settings[i] = saved_[i];
-}
-
-void
 build_full_table()
 {
 	static bool built = false;

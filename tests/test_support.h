@@ -5,9 +5,12 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "quobi-pascal.h"
 
 // The usage text and the range message, exactly as the tool writes them.
 extern const char usage_text[];
@@ -16,11 +19,17 @@ extern const char range_error[];
 // Restores the tool's settings after each test that changes them.
 class SettingsTest : public ::testing::Test {
 protected:
-	void SetUp() override;
-	void TearDown() override;
+	void SetUp() override
+	{
+		saved_ = std::make_tuple(glines, gcell_size, screen_columns, centered);
+	}
+	void TearDown() override
+	{
+		std::tie(glines, gcell_size, screen_columns, centered) = saved_;
+	}
 
 private:
-	int saved_[4] = {};
+	std::tuple<int, int, int, int> saved_;
 };
 
 // Allocates and fills all MAX_LINES rows, once per test process, and sets
