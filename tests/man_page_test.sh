@@ -9,10 +9,10 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 lint=$(mandoc -T lint "$page" 2>&1) || fail "mandoc -T lint: $lint"
 [[ -z $lint ]] || fail "mandoc -T lint: $lint"
 
-rendered=$(MANWIDTH=80 MANPAGER=cat man -l "$page" 2>"${TMPDIR:-/tmp}/man-stderr.$$") ||
-	fail "man -l: $(cat "${TMPDIR:-/tmp}/man-stderr.$$")"
-[[ ! -s ${TMPDIR:-/tmp}/man-stderr.$$ ]] || fail "man -l: $(cat "${TMPDIR:-/tmp}/man-stderr.$$")"
-rm -f "${TMPDIR:-/tmp}/man-stderr.$$"
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
+rendered=$(MANWIDTH=80 MANPAGER=cat man -l "$page" 2>"$errors") || fail "man -l: $(cat "$errors")"
+[[ ! -s $errors ]] || fail "man -l: $(cat "$errors")"
 for section in NAME SYNOPSIS DESCRIPTION "EXIT STATUS" EXAMPLES DIAGNOSTICS; do
 	grep -qx "$section" <<<"$rendered" || fail "no section $section"
 done
