@@ -14,7 +14,6 @@
 
 #include "quobi-pascal.h"
 #include "test_support.h"
-#include "triangle.h"
 
 namespace {
 
@@ -164,10 +163,7 @@ plain_text(int lines)
 	static std::vector<size_t> line_ends;
 	build_full_table();
 	while (int(line_ends.size()) < lines) {
-		int row = int(line_ends.size());
-		for (int j = 0; j <= row; j++)
-			text += printf_text(garray[row][j]) + ' ';
-		text += '\n';
+		text += printf_plain_line(int(line_ends.size()));
 		line_ends.push_back(text.size());
 	}
 	return text.substr(0, line_ends[lines - 1]);

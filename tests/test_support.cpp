@@ -42,14 +42,20 @@ printf_text(double value)
 }
 
 std::string
+printf_plain_line(int row)
+{
+	std::string line;
+	for (int j = 0; j <= row; j++)
+		line += printf_text(garray[row][j]) + ' ';
+	return line + '\n';
+}
+
+std::string
 printf_plain_text(int lines)
 {
 	std::string text;
-	for (int i = 0; i < lines; i++) {
-		for (int j = 0; j <= i; j++)
-			text += printf_text(garray[i][j]) + ' ';
-		text += '\n';
-	}
+	for (int i = 0; i < lines; i++)
+		text += printf_plain_line(i);
 	return text;
 }
 

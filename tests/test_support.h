@@ -39,8 +39,9 @@ void build_full_table();
 // The text printf's "%.15g" gives for value.
 std::string printf_text(double value);
 
-// The plain layout of the first lines rows of the table, built with printf's
-// "%.15g".  Needs build_full_table().
+// Row row of the table in the plain layout, newline included, and the first
+// lines rows, built with printf's "%.15g".  Need build_full_table().
+std::string printf_plain_line(int row);
 std::string printf_plain_text(int lines);
 
 // Splits text into its lines, without their newlines.
