@@ -1,0 +1,80 @@
+// The "%.15g" text of doubles, by both paths of the conversion, against the
+// C library's snprintf.
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "number_text.h"
+#include "test_support.h"
+#include "triangle.h"
+
+// Doubles whose "%.15g" text is easy to get wrong: whole numbers of every
+// length, exact and near halfway cases between two 15-digit heads, powers of
+// ten and their neighbours, heads that round up to the next power, and random
+// bit patterns, which bring fractions, negative and tiny numbers,
+// infinities and NaNs.
+static std::vector<double>
+awkward_doubles()
+{
+	std::mt19937_64 random(20261207);
+	std::vector<double> values = {0.0, -0.0, 1.0, 1e15 - 1, 1e15, 1e15 + 1,
+	    9007199254740992.0, 18446744073709551616.0, DBL_MAX, DBL_MIN,
+	    -DBL_MAX, -DBL_MIN, 4.9e-324, HUGE_VAL, -HUGE_VAL, std::nan(""),
+	    999999999999999.5, 9999999999999995.0};
+	for (int k = 0; k <= 308; k++) {
+		double power = std::pow(10.0, k);
+		values.push_back(power);
+		values.push_back(std::nextafter(power, 0.0));
+		values.push_back(std::nextafter(power, HUGE_VAL));
+		values.push_back(power * 0.9999999999999995);
+		values.push_back(power * 0.9999999999999994);
+	}
+	for (int i = 0; i < 50000; i++) {
+		uint64_t head = 100000000000000 + random() % 800000000000000;
+		values.push_back(double(head * 10 + 5));        // exact ties
+		values.push_back(double(head * 100 + 50));
+		values.push_back(double(head * 10 + 4 + i % 3));
+		values.push_back(std::ldexp(double(random() >> 11), int(random() % 980)));
+		values.push_back(double(random() % 1000000000000000));
+		uint64_t bits = random();
+		double any;
+		std::memcpy(&any, &bits, sizeof any);
+		values.push_back(any);
+	}
+	return values;
+}
+
+// Every value of the table and every awkward double, through each path.
+TEST(NumberText, BothPathsMatchPrintf)
+{
+	build_full_table();
+	std::vector<double> values = awkward_doubles();
+	for (int i = 0; i < MAX_LINES; i++)
+		values.insert(values.end(), garray[i], garray[i] + i + 1);
+
+	const struct {
+		const char *name;
+		int (*format)(double, char *);
+	} paths[] = {{"format_number", format_number},
+	    {"format_number_portable", format_number_portable}};
+	for (const auto &path : paths) {
+		int mismatches = 0;
+		for (double value : values) {
+			char text[NUMBER_TEXT_MAX];
+			int len = path.format(value, text);
+			ASSERT_GT(len, 0);
+			ASSERT_LE(len, NUMBER_TEXT_MAX);
+			std::string expected = printf_text(value);
+			if (std::string(text, len) != expected && mismatches++ < 10)
+				ADD_FAILURE() << path.name << ": " << std::string(text, len)
+				    << ", printf " << expected;
+		}
+		EXPECT_EQ(mismatches, 0) << path.name;
+	}
+}
