@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "quobi-pascal.h"
 #include "triangle.h"
@@ -170,12 +171,19 @@ run_in_child(const std::function<void()> &body, Sink sink, bool ignore_sigpipe)
 	return pipes.collect(pid);
 }
 
+// The command that starts the tool: its path, behind the emulator that runs
+// it when it was built for another machine.
+static const char *const tool_command[] = {QUOBI_PASCAL_LAUNCHER QUOBI_PASCAL_PATH};
+const bool tool_runs_natively = std::size(tool_command) == 1;
+
 // Starts the tool with posix_spawn, which unlike fork does not copy the
 // test's memory: the command-line sweep starts it thousands of times.
 ChildResult
 run_tool(const std::vector<std::string> &args, Sink sink, bool ignore_sigpipe)
 {
-	std::vector<char *> argv{const_cast<char *>(QUOBI_PASCAL_PATH)};
+	std::vector<char *> argv;
+	for (const char *word : tool_command)
+		argv.push_back(const_cast<char *>(word));
 	for (const std::string &arg : args)
 		argv.push_back(const_cast<char *>(arg.c_str()));
 	argv.push_back(nullptr);
@@ -211,7 +219,7 @@ run_tool(const std::vector<std::string> &args, Sink sink, bool ignore_sigpipe)
 	auto *saved_action = signal(SIGPIPE, SIG_IGN);
 
 	pid_t pid;
-	int error = posix_spawn(&pid, QUOBI_PASCAL_PATH, &actions, &attributes,
+	int error = posix_spawnp(&pid, argv[0], &actions, &attributes,
 	    argv.data(), environ);
 	signal(SIGPIPE, saved_action);
 	posix_spawnattr_destroy(&attributes);

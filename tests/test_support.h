@@ -72,4 +72,7 @@ ChildResult run_in_child(const std::function<void()> &body,
 ChildResult run_tool(const std::vector<std::string> &args,
     Sink sink = Sink::pipe, bool ignore_sigpipe = false);
 
+// False when the tool is started through an emulator.
+extern const bool tool_runs_natively;
+
 #endif
