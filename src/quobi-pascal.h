@@ -14,8 +14,9 @@ inline constexpr int MAX_LINES = 1000;
 // The name printed in the usage text and in every message.
 inline constexpr const char *prog_name = "quobi-pascal";
 
-// Settings shared by the whole program.  The run sequence sets the first,
-// second and fourth from the command line; the display may widen the cells.
+// Settings shared by the whole program.  The run sequence sets glines and
+// centered from the command line and keeps screen_columns within 0 to 999;
+// the display may widen the cells.
 extern int glines;          // lines to display; rows 0 .. glines-1 are built
 extern int gcell_size;      // width of a number cell in the centred layout
 extern int screen_columns;  // screen width for the centred layout

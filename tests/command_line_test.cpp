@@ -1,12 +1,30 @@
 // The command line end to end: the built executable run with a table of
 // argument vectors and output sinks, checked for exit status, standard
 // output and the exact standard error.
+#include <cerrno>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "display.h"
 #include "test_support.h"
+
+// The test binary is linked with --wrap=fclose: once armed, the wrapper
+// closes the stream and then reports failure with this errno value.
+static int fclose_error = 0;
+
+extern "C" int __real_fclose(FILE *stream);  // NOLINT
+extern "C" int
+__wrap_fclose(FILE *stream)  // NOLINT
+{
+	int result = __real_fclose(stream);
+	if (fclose_error == 0)
+		return result;
+	errno = fclose_error;
+	return EOF;
+}
 
 // The run without an argument: 26 lines asked for, 13 fit on 80 columns.
 static const char default_output[] =
@@ -98,8 +116,11 @@ TEST(CommandLine, EndToEnd)
 			trace += " '" + arg.substr(0, 30) + "'";
 		static const char *const sink_names[] = {"a pipe", "/dev/full",
 		    "closed output", "a broken pipe"};
-		SCOPED_TRACE(trace + " into " + sink_names[int(c.sink)] +
-		    (c.ignore_sigpipe ? ", SIGPIPE ignored" : ""));
+		trace += std::string(" into ") + sink_names[int(c.sink)] +
+		    (c.ignore_sigpipe ? ", SIGPIPE ignored" : "");
+		if (c.sink == Sink::dev_full && skip_without_dev_full(trace))
+			continue;
+		SCOPED_TRACE(trace);
 		ChildResult result = run_tool(c.args, c.sink, c.ignore_sigpipe);
 		EXPECT_EQ(result.status, c.status);
 		EXPECT_EQ(result.err, c.err);
@@ -107,5 +128,70 @@ TEST(CommandLine, EndToEnd)
 			ADD_FAILURE() << "standard output differs: " << result.out.size()
 			    << " bytes, expected " << c.out.size() << "; begins\n"
 			    << result.out.substr(0, 200);
+	}
+}
+
+// The run sequence clamps the screen width before it displays anything: a
+// negative width or one above 999 becomes 999, and 0 to 999 stay.  Each run
+// is compared with a display made directly on the width it should use.
+TEST(CommandLine, RunSequenceClampsTheScreenWidth)
+{
+	const struct {
+		int assigned, used;
+	} cases[] = {{-1, 999}, {1000, 999}, {0, 0}, {999, 999}};
+	for (const auto &c : cases) {
+		SCOPED_TRACE("screen_columns " + std::to_string(c.assigned));
+		ChildResult run = run_in_child([&] {
+			screen_columns = c.assigned;
+			char name[] = "quobi-pascal";
+			char *argv[] = {name, nullptr};
+			quobi_pascal_main(1, argv);
+		});
+		ChildResult display = run_in_child([&] {
+			build_full_table();
+			glines = 26;
+			screen_columns = c.used;
+			display_triangle();
+		});
+		EXPECT_EQ(run.status, "exit 0");
+		EXPECT_TRUE(run.out == display.out) << "standard output differs: "
+		    << run.out.size() << " bytes, expected " << display.out.size();
+		EXPECT_EQ(run.out.empty(), c.used == 0);
+	}
+}
+
+// Write errors that only direct calls reach: the check after every line of
+// the display, the message for a failure that left errno at 0, and a close
+// of standard output that fails after everything was flushed.
+TEST(CommandLine, WriteErrorsInsideTheRun)
+{
+	build_full_table();
+	const std::string eio = "quobi-pascal: Write error: Input/output error.\n";
+	const struct {
+		const char *what;
+		Sink sink;
+		void (*body)();
+		std::string out, err;
+	} cases[] = {
+	    {"display_triangle into /dev/full", Sink::dev_full, [] {
+		     centered = 0;
+		     display_triangle();
+	     }, "", "quobi-pascal: Write error: No space left on device.\n"},
+	    {"write_error(0)", Sink::pipe, [] { write_error(0); }, "", eio},
+	    {"a failing fclose(stdout)", Sink::pipe, [] {
+		     char name[] = "quobi-pascal", count[] = "1";
+		     char *argv[] = {name, count, nullptr};
+		     fclose_error = EIO;
+		     quobi_pascal_main(2, argv);
+	     }, "1 \n", eio},
+	};
+	for (const auto &c : cases) {
+		if (c.sink == Sink::dev_full && skip_without_dev_full(c.what))
+			continue;
+		SCOPED_TRACE(c.what);
+		ChildResult result = run_in_child(c.body, c.sink);
+		EXPECT_EQ(result.status, "exit 2");
+		EXPECT_EQ(result.out, c.out);
+		EXPECT_EQ(result.err, c.err);
 	}
 }

@@ -105,14 +105,33 @@ TEST_F(DisplayTest, CellsPlaceTheOddBlankRightOfTheNumber)
 	}
 }
 
-TEST_F(DisplayTest, CenterBufAssertsItsPreconditions)
+// Preconditions that no command line can break, which end the process all
+// the same when a caller does.
+TEST_F(DisplayTest, FunctionsAssertTheirPreconditions)
 {
-	glines = 26;
-	EXPECT_DEATH(center_buf(26, 6), "line_no < glines");
-	EXPECT_DEATH(center_buf(-1, 6), "line_no >= 0");
-	// 26 cells of 40 and the terminator need 1041 bytes.
-	EXPECT_DEATH(center_buf(25, 40), "cell_size < LINE_BUF_SIZE - length");
-	EXPECT_DEATH(center_buf(0, 2147483647), "cell_size < LINE_BUF_SIZE - length");
+	const struct {
+		const char *call;
+		void (*body)();
+		int glines;
+		const char *message;
+	} cases[] = {
+	    {"center_buf(26, 6)", [] { center_buf(26, 6); }, 26, "line_no < glines"},
+	    {"center_buf(-1, 6)", [] { center_buf(-1, 6); }, 26, "line_no >= 0"},
+	    // 26 cells of 40 and the terminator need 1041 bytes.
+	    {"center_buf(25, 40)", [] { center_buf(25, 40); }, 26,
+		"cell_size < LINE_BUF_SIZE - length"},
+	    {"center_buf(0, INT_MAX)", [] { center_buf(0, 2147483647); }, 26,
+		"cell_size < LINE_BUF_SIZE - length"},
+	    {"allocate_triangle()", allocate_triangle, 0, "glines >= 1 && glines <= MAX_LINES"},
+	    {"allocate_triangle()", allocate_triangle, 1001, "glines >= 1 && glines <= MAX_LINES"},
+	    {"display_triangle()", display_triangle, 0, "glines >= 1 && glines <= MAX_LINES"},
+	    {"display_triangle()", display_triangle, 1001, "glines >= 1 && glines <= MAX_LINES"},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(std::string(c.call) + " with glines " + std::to_string(c.glines));
+		glines = c.glines;
+		EXPECT_DEATH(c.body(), c.message);
+	}
 }
 
 // The centred layout on screens of several widths: the cell width chosen

@@ -4,11 +4,14 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 
 #include "quobi-pascal.h"
@@ -83,7 +86,9 @@ describe_status(int status)
 	return "status " + std::to_string(status);
 }
 
-// Reads both pipes to their end, whichever the child fills first.
+// Reads both pipes to their end, whichever the child fills first.  A failed
+// poll or read, but for an interrupted call, fails the test and ends the
+// reading (of that pipe, for a read).
 static void
 read_all(int out_fd, int err_fd, std::string &out, std::string &err)
 {
@@ -92,20 +97,41 @@ read_all(int out_fd, int err_fd, std::string &out, std::string &err)
 	char chunk[65536];
 
 	while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-		if (poll(fds, 2, -1) < 0)
-			continue;
-		for (int i = 0; i < 2; i++) {
-			if (fds[i].fd < 0 || fds[i].revents == 0)
+		if (poll(fds, 2, -1) < 0) {
+			if (errno == EINTR)
 				continue;
-			ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
-			if (n > 0)
-				texts[i]->append(chunk, n);
-			else {
-				close(fds[i].fd);
-				fds[i].fd = -1;
+			ADD_FAILURE() << "poll: " << std::strerror(errno);
+			break;
+		}
+		for (struct pollfd &fd : fds) {
+			if (fd.fd < 0 || fd.revents == 0)
+				continue;
+			ssize_t n = read(fd.fd, chunk, sizeof chunk);
+			if (n > 0) {
+				texts[&fd - fds]->append(chunk, n);
+				continue;
 			}
+			if (n < 0 && errno == EINTR)
+				continue;
+			if (n < 0)
+				ADD_FAILURE() << "read: " << std::strerror(errno);
+			close(fd.fd);
+			fd.fd = -1;
 		}
 	}
+	for (struct pollfd &fd : fds)
+		if (fd.fd >= 0)
+			close(fd.fd);
+}
+
+bool
+skip_without_dev_full(const std::string &what)
+{
+	struct stat status;
+	if (stat("/dev/full", &status) == 0 && S_ISCHR(status.st_mode))
+		return false;
+	std::printf("[  SKIPPED ] %s: this system has no /dev/full\n", what.c_str());
+	return true;
 }
 
 // The pipes that carry a child's standard output and error to the test.
@@ -155,6 +181,10 @@ run_in_child(const std::function<void()> &body, Sink sink, bool ignore_sigpipe)
 			break;
 		case Sink::dev_full: {
 			int fd = open("/dev/full", O_WRONLY);
+			if (fd < 0) {
+				std::perror("/dev/full");
+				_exit(127);
+			}
 			dup2(fd, 1);
 			close(fd);
 			break;

@@ -61,6 +61,10 @@ struct ChildResult {
 	std::string err;     // standard error
 };
 
+// Returns true, and says that the case named what is skipped, where the
+// system has no /dev/full for the Sink::dev_full cases.
+bool skip_without_dev_full(const std::string &what);
+
 // Runs body in a forked child with standard output sent to sink and standard
 // error captured.  The child flushes standard output and exits 0 when body
 // returns.  SIGPIPE is ignored in the child when ignore_sigpipe is set and
@@ -68,11 +72,11 @@ struct ChildResult {
 ChildResult run_in_child(const std::function<void()> &body,
     Sink sink = Sink::pipe, bool ignore_sigpipe = false);
 
+// False when the tool is started through an emulator.
+extern const bool tool_runs_natively;
+
 // Runs the built quobi-pascal executable with args after its name.
 ChildResult run_tool(const std::vector<std::string> &args,
     Sink sink = Sink::pipe, bool ignore_sigpipe = false);
-
-// False when the tool is started through an emulator.
-extern const bool tool_runs_natively;
 
 #endif
