@@ -11,11 +11,6 @@
 #include "quobi-pascal.h"
 #include "triangle.h"
 
-// Standard output is fully buffered in blocks of this size, so that the
-// 10.6 MB of the 1000-line table reach a pipe in about 80 writes instead of
-// the 2600 that its default block of 4 KiB would take.
-static constexpr std::size_t OUTPUT_BUFFER_SIZE = std::size_t(128) * 1024;
-
 static void choose_cell_size();
 static bool write_centered_line(int line_no);
 static int compose_plain_line(int line_no);
@@ -29,7 +24,6 @@ void
 display_triangle()
 {
 	assert(glines >= 1 && glines <= MAX_LINES);
-	std::setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
 	if (centered)
 		choose_cell_size();
 	for (int line_no = 0; line_no < glines; line_no++) {

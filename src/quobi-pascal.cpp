@@ -14,6 +14,13 @@ static constexpr bool is_decimal_digit(char c);
 static int parse_line_count(const char *arg);
 [[noreturn]] static void finish(int status);
 
+// Standard output is written in blocks of this size, so that a long run
+// reaches a pipe or a file in few large writes.  The block is the tool's
+// own, because stdio ignores the size when it allocates the block itself,
+// and it is set before anything is written.
+static constexpr std::size_t OUTPUT_BUFFER_SIZE = std::size_t(128) * 1024;
+static char output_buffer[OUTPUT_BUFFER_SIZE];
+
 int glines = 26;
 int gcell_size = 6;
 int screen_columns = 80;
@@ -22,6 +29,7 @@ int centered = 1;
 void
 quobi_pascal_main(int argc, char *argv[])
 {
+	std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
 	if (screen_columns < 0 || screen_columns > 999)
 		screen_columns = 999;
 
