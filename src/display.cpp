@@ -14,11 +14,17 @@
 static void choose_cell_size();
 static bool write_centered_line(int line_no);
 static int compose_plain_line(int line_no);
+static char *append_number(char *p, double value);
 
 char gline_buf[LINE_BUF_SIZE];
 
-// The plain line being written: every number with its blank, and a newline.
-static char plain_line[MAX_LINES * (NUMBER_TEXT_MAX + 1) + 1];
+// Texts are copied in moves of this size, at least a number and its blank.
+static constexpr int COPY_SIZE = 24;
+static_assert(COPY_SIZE >= NUMBER_TEXT_MAX + 1);
+
+// The plain line being written: every number with its blank, and a newline,
+// and room for the last copy's excess.
+static char plain_line[MAX_LINES * (NUMBER_TEXT_MAX + 1) + 1 + COPY_SIZE];
 
 void
 display_triangle()
@@ -94,30 +100,47 @@ write_centered_line(int line_no)
 }
 
 // Composes row line_no in plain_line, every number followed by one blank and
-// the row by a newline, and returns its length.  Rows are symmetric, so the
-// right half copies the texts of the left half where the values are equal,
-// which halves the formatting, by far the largest cost of a long run.
+// the row by a newline, and returns its length.  Rows are symmetric, so only
+// the left half is formatted, which is by far the largest cost of a long
+// run; the right half copies the texts of its mirror entries where the values
+// are equal, as they always are in this table.
 static int
 compose_plain_line(int line_no)
 {
-	static int start[MAX_LINES + 1];  // where the text of entry j begins
+	static int start[MAX_LINES / 2 + 2];  // where the text of entry j begins
 	const double *row = garray[line_no];
-	int length = 0;
+	const int middle = line_no / 2;
+	char *p = plain_line;
 
-	for (int j = 0; j <= line_no; j++) {
-		int mirror = line_no - j;
-		start[j] = length;
-		if (mirror < j && row[mirror] == row[j]) {
-			int len = start[mirror + 1] - start[mirror];
-			std::memcpy(plain_line + length, plain_line + start[mirror], len);
-			length += len;
-		} else {
-			int len = format_number(row[j], plain_line + length);
-			assert(len > 0);
-			length += len;
-			plain_line[length++] = ' ';
-		}
+	for (int j = 0; j <= middle; j++) {
+		start[j] = static_cast<int>(p - plain_line);
+		p = append_number(p, row[j]);
 	}
-	plain_line[length++] = '\n';
-	return length;
+	start[middle + 1] = static_cast<int>(p - plain_line);
+	for (int j = middle + 1; j <= line_no; j++) {
+		int mirror = line_no - j;
+		if (row[mirror] != row[j]) {
+			p = append_number(p, row[j]);
+			continue;
+		}
+		// A number's text and its blank are shorter than COPY_SIZE, so one
+		// fixed-size move, which the compiler makes inline, copies it;
+		// what it takes beyond is overwritten next.
+		char chunk[COPY_SIZE];
+		std::memcpy(chunk, plain_line + start[mirror], COPY_SIZE);
+		std::memcpy(p, chunk, COPY_SIZE);
+		p += start[mirror + 1] - start[mirror];
+	}
+	*p++ = '\n';
+	return static_cast<int>(p - plain_line);
+}
+
+// Writes the text of value and a blank at p and returns the end.
+static char *
+append_number(char *p, double value)
+{
+	int len = format_number(value, p);
+	assert(len > 0);
+	p[len] = ' ';
+	return p + len + 1;
 }

@@ -1,48 +1,74 @@
-// The "%.15g" text of a double.  std::to_chars makes it for any double, but
-// at several hundred instructions a number it was most of the cost of a long
-// run, and the triangle holds whole numbers only.  Those below 1e15 print as
-// integers; larger ones, where the compiler offers 128-bit integers, are
-// scaled to their 15-digit head with a table of powers of ten.  Everything
-// else, and the rare value that the scaling cannot round with certainty,
-// goes to std::to_chars.
+// The "%.15g" text of a double.
+//
+// std::to_chars makes this text for any double, but with a precision it is
+// slow, and a long run formats a quarter of a million numbers.  The table
+// holds whole numbers only, so those take quicker paths: below 10^15 they
+// print as integers, and from 10^15 on they are scaled by a power of ten to
+// their 15-digit head, which is rounded and written in exponent form.
+// Everything else goes to std::to_chars, and so does the rare number that
+// lies too close to halfway between two heads for the scaling to tell which
+// way it rounds.  The scaling needs the high half of a 64-by-64-bit product:
+// one instruction where the compiler has 128-bit integers, four 32-bit
+// products elsewhere.  Both paths are compiled everywhere, so that the tests
+// prove both against snprintf on any machine.
 #include "number_text.h"
 
+#include <array>
 #include <cassert>
 #include <cfloat>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SIZEOF_INT128__)
-#include <array>
-#define HAVE_INT128 1
-#else
-#define HAVE_INT128 0
-#endif
+using std::uint32_t;
+using std::uint64_t;
 
-static int format_by_library(double value, char *text);
-#if HAVE_INT128
+using MultiplyHigh = uint64_t (*)(uint64_t, uint64_t);
+
+template <MultiplyHigh multiply_high>
+static int format_whole_number(double value, char *text);
+template <MultiplyHigh multiply_high>
 static int format_exponent_form(double value, char *text);
-static void write_digit_pair(char *text, unsigned value);
+static uint64_t multiply_high_portable(uint64_t a, uint64_t b);
+static int format_by_library(double value, char *text);
+static void write_8_digits(char *text, uint32_t value);
+
+#if defined(__SIZEOF_INT128__)
+// The high half of a * b, by the compiler's 128-bit product.
+static uint64_t
+multiply_high_native(uint64_t a, uint64_t b)
+{
+	__extension__ typedef unsigned __int128 uint128_t;
+	return static_cast<uint64_t>(uint128_t(a) * b >> 64);
+}
 #endif
 
 int
 format_number(double value, char *text)
 {
-#if HAVE_INT128
-	if (value >= 1e15 && value <= DBL_MAX) {
-		int len = format_exponent_form(value, text);
-		return len > 0 ? len : format_by_library(value, text);
-	}
+#if defined(__SIZEOF_INT128__)
+	return format_whole_number<multiply_high_native>(value, text);
+#else
+	return format_whole_number<multiply_high_portable>(value, text);
 #endif
-	return format_number_portable(value, text);
 }
 
 int
 format_number_portable(double value, char *text)
 {
-	if (value >= 1 && value < 1e15) {
-		auto integer = static_cast<std::uint64_t>(value);
+	return format_whole_number<multiply_high_portable>(value, text);
+}
+
+template <MultiplyHigh multiply_high>
+static int
+format_whole_number(double value, char *text)
+{
+	if (value >= 1e15 && value <= DBL_MAX) {
+		int len = format_exponent_form<multiply_high>(value, text);
+		if (len > 0)
+			return len;
+	} else if (value >= 1 && value < 1e15) {
+		auto integer = static_cast<uint64_t>(value);
 		if (static_cast<double>(integer) == value)
 			return static_cast<int>(
 			    std::to_chars(text, text + NUMBER_TEXT_MAX, integer).ptr - text);
@@ -59,14 +85,22 @@ format_by_library(double value, char *text)
 	return static_cast<int>(end - text);
 }
 
-#if HAVE_INT128
+// The high half of a * b, from four products of 32-bit halves.
+static uint64_t
+multiply_high_portable(uint64_t a, uint64_t b)
+{
+	uint64_t a_low = a & 0xffffffff, a_high = a >> 32;
+	uint64_t b_low = b & 0xffffffff, b_high = b >> 32;
+	uint64_t low_low = a_low * b_low, high_low = a_high * b_low;
+	uint64_t low_high = a_low * b_high, high_high = a_high * b_high;
+	uint64_t middle = (low_low >> 32) + (high_low & 0xffffffff) + low_high;
+	return high_high + (high_low >> 32) + (middle >> 32);
+}
 
-__extension__ typedef unsigned __int128 uint128_t;
-
-// 10^-k as a binary fraction: mantissa / 2^shift, the mantissa normalized
-// to 128 bits and rounded down.
+// 10^-k as a binary fraction, mantissa / 2^shift, the mantissa normalized to
+// 64 bits and rounded down.
 struct NegativePowerOfTen {
-	uint128_t mantissa;
+	uint64_t mantissa;
 	int shift;
 };
 
@@ -75,21 +109,30 @@ struct NegativePowerOfTen {
 static constexpr int MAX_SCALE = 294;
 
 // Builds the table of 10^-k for k from 0 to MAX_SCALE by dividing by ten
-// again and again, each time keeping the top 128 bits.
+// again and again in 128 bits (two words), so that the error of all those
+// roundings stays far below the last of the 64 bits kept, which are the
+// top 64 bits and so rounded down.
 static constexpr std::array<NegativePowerOfTen, MAX_SCALE + 1>
 make_negative_powers_of_ten()
 {
 	std::array<NegativePowerOfTen, MAX_SCALE + 1> powers{};
-	uint128_t mantissa = uint128_t(1) << 127;
-	int shift = 127;
+	uint64_t high = uint64_t(1) << 63, low = 0;
+	int shift = 63;
 
 	for (NegativePowerOfTen &power : powers) {
-		power = {mantissa, shift};
-		// mantissa * 2^step / 10, rounded down, with step 3 or 4 so
-		// that the quotient keeps its top bit at bit 127.
-		uint128_t quotient = mantissa / 10, remainder = mantissa % 10;
-		int step = quotient >> 124 ? 3 : 4;
-		mantissa = (quotient << step) + (remainder << step) / 10;
+		power = {high, shift};
+		// (high, low) / 10, 32 bits at a time.
+		uint64_t quotient_high = high / 10, remainder = high % 10;
+		uint64_t part = remainder << 32 | low >> 32;
+		uint64_t quotient_low = part / 10 << 32;
+		part = (part % 10) << 32 | (low & 0xffffffff);
+		quotient_low |= part / 10;
+		remainder = part % 10;
+		// Back to the top bit at 127: times 2^step with step 3 or 4,
+		// the remainder's share included.
+		int step = quotient_high >> 60 ? 3 : 4;
+		high = quotient_high << step | quotient_low >> (64 - step);
+		low = (quotient_low << step) + (remainder << step) / 10;
 		shift += step;
 	}
 	return powers;
@@ -97,79 +140,134 @@ make_negative_powers_of_ten()
 
 static constexpr auto negative_powers_of_ten = make_negative_powers_of_ten();
 
-// The two-digit numbers "00" to "99", one after the other.
-static constexpr std::array<char, 200> digit_pairs = [] {
-	std::array<char, 200> pairs{};
-	for (std::size_t i = 0; i < 100; i++) {
-		pairs[2 * i] = static_cast<char>('0' + i / 10);
-		pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+// The four-digit numbers "0000" to "9999", one after the other: eight digits
+// take two look-ups.
+static constexpr std::array<char, 40000> digit_quads = [] {
+	std::array<char, 40000> quads{};
+	for (std::size_t i = 0; i < 10000; i++) {
+		quads[4 * i] = static_cast<char>('0' + i / 1000);
+		quads[4 * i + 1] = static_cast<char>('0' + i / 100 % 10);
+		quads[4 * i + 2] = static_cast<char>('0' + i / 10 % 10);
+		quads[4 * i + 3] = static_cast<char>('0' + i % 10);
 	}
-	return pairs;
+	return quads;
 }();
+
+// The exponents "e+00" to "e+308", five characters apart, the shorter ones
+// followed by a NUL that the next text overwrites.
+static constexpr int MAX_EXPONENT = 308;
+static constexpr std::array<char, 5 * (MAX_EXPONENT + 1)> exponent_texts = [] {
+	std::array<char, 5 * (MAX_EXPONENT + 1)> texts{};
+	for (std::size_t e = 0; e <= MAX_EXPONENT; e++) {
+		char *text = &texts[5 * e];
+		*text++ = 'e';
+		*text++ = '+';
+		if (e >= 100)
+			*text++ = static_cast<char>('0' + e / 100);
+		*text++ = static_cast<char>('0' + e / 10 % 10);
+		*text = static_cast<char>('0' + e % 10);
+	}
+	return texts;
+}();
+
+// The binary exponent fields of doubles from 10^15 up to the largest.
+static constexpr int FIRST_EXPONENT_FIELD = 1072, LAST_EXPONENT_FIELD = 2046;
+
+// How format_exponent_form scales the doubles of one binary exponent, which
+// lie in [2^binary_exponent, 2^(binary_exponent + 1)) with binary_exponent =
+// field - 1023: by 10^-power, which leaves fraction_bits bits of fraction in
+// the product's high word, or, when that leaves a 16-digit whole part, by
+// 10^-(power + 1), which leaves next_fraction_bits.  power is the decimal
+// exponent of 2^binary_exponent less 14.
+struct Scale {
+	short power;
+	signed char fraction_bits, next_fraction_bits;
+};
+
+static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> scales = [] {
+	std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> table{};
+	for (int field = FIRST_EXPONENT_FIELD; field <= LAST_EXPONENT_FIELD; field++) {
+		// The significand is shifted to 64 bits, so the double is
+		// (significand << 11) * 2^(field - 1086).  78913 / 2^18 gives
+		// floor(n * log10(2)) exactly for n up to 1650.
+		int binary_exponent = field - 1023;
+		int power = ((binary_exponent * 78913) >> 18) - 14;
+		table[field - FIRST_EXPONENT_FIELD] = {static_cast<short>(power),
+		    static_cast<signed char>(negative_powers_of_ten[power].shift - field + 1022),
+		    static_cast<signed char>(negative_powers_of_ten[power + 1].shift - field + 1022)};
+	}
+	return table;
+}();
+
+// Every scale leaves a fraction of a few bits at least and a whole part that
+// fits, and stays within the tables.
+static_assert([] {
+	for (const Scale &scale : scales)
+		if (scale.power < 0 || scale.power + 1 > MAX_SCALE ||
+		    scale.power + 15 > MAX_EXPONENT || scale.fraction_bits < 8 ||
+		    scale.fraction_bits > 20 || scale.next_fraction_bits < 8 ||
+		    scale.next_fraction_bits > 20)
+			return false;
+	return true;
+}());
 
 // Formats a finite value of at least 1e15 in "%.15g"'s exponent form, as in
 // 8.80048022641748e+16, and returns the length of the text.  Returns 0 for
-// the rare value so close to halfway between two 15-digit heads that the
-// 128-bit scaling below cannot tell which way it rounds.
+// the value so close to halfway between two 15-digit heads that the scaling
+// below cannot tell which way it rounds.
+//
+// Scaled by 10^-k, with k chosen so that its whole part has 15 digits, the
+// value is the head and a fraction.  The significand, shifted to 64 bits,
+// times the 64-bit mantissa of 10^-k gives the scaled value with
+// fraction_bits bits of fraction in the product's high word, which is short
+// of the exact value by less than 3 units of its last bit: less than 2 for
+// the mantissa, rounded down by less than one unit (the table's own error is
+// far smaller), and less than 1 for the low word dropped.  So when the
+// fraction is more than 3 units away from one half, the head rounds the
+// same way as the exact value.
+template <MultiplyHigh multiply_high>
 static int
 format_exponent_form(double value, char *text)
 {
-	static constexpr std::uint64_t head_limit = 1000000000000000;  // 10^15
+	static constexpr uint64_t head_limit = 1000000000000000;  // 10^15
 
-	// value = significand * 2^binary_exponent, significand in [2^52, 2^53).
-	std::uint64_t bits;
+	uint64_t bits;
 	std::memcpy(&bits, &value, sizeof bits);
-	std::uint64_t significand = (bits & ((std::uint64_t(1) << 52) - 1)) |
-	    (std::uint64_t(1) << 52);
-	int binary_exponent = static_cast<int>(bits >> 52) - 1075;
+	std::size_t field = bits >> 52;
+	assert(field >= FIRST_EXPONENT_FIELD && field <= LAST_EXPONENT_FIELD);
+	const Scale &scale = scales[field - FIRST_EXPONENT_FIELD];
+	uint64_t significand = bits << 11 | uint64_t(1) << 63;
 
-	// The decimal exponent is floor((binary_exponent + 52) * log10(2)) or
-	// one more; 78913 / 2^18 is log10(2) to well within that range.
-	int exponent = ((binary_exponent + 52) * 78913) >> 18;
-	std::uint64_t head;
-	uint128_t fraction, half;
-	for (;; exponent++) {
-		// scaled / 2^fraction_bits is value / 10^(exponent - 14), short
-		// of it by less than 2 units of the last bit: the power is
-		// rounded down by less than 300 * 2^-127 relatively, and the
-		// low half of the product is dropped.
-		assert(exponent - 14 <= MAX_SCALE);
-		const NegativePowerOfTen &power = negative_powers_of_ten[exponent - 14];
-		uint128_t low = uint128_t(significand) *
-		    static_cast<std::uint64_t>(power.mantissa);
-		uint128_t high = uint128_t(significand) *
-		    static_cast<std::uint64_t>(power.mantissa >> 64);
-		uint128_t scaled = high + (low >> 64);
-		int fraction_bits = power.shift - binary_exponent - 64;
-		assert(fraction_bits > 1 && fraction_bits < 128);
-
-		head = static_cast<std::uint64_t>(scaled >> fraction_bits);
-		fraction = scaled & ((uint128_t(1) << fraction_bits) - 1);
-		half = uint128_t(1) << (fraction_bits - 1);
-		if (head < head_limit)
-			break;
+	// The value's decimal exponent is that of the low end of its binary
+	// range, or one more, when the product has a 16-digit whole part.
+	int exponent = scale.power + 14;
+	int fraction_bits = scale.fraction_bits;
+	uint64_t scaled = multiply_high(significand,
+	    negative_powers_of_ten[scale.power].mantissa);
+	if (scaled >> fraction_bits >= head_limit) {
+		exponent++;
+		fraction_bits = scale.next_fraction_bits;
+		scaled = multiply_high(significand,
+		    negative_powers_of_ten[scale.power + 1].mantissa);
 	}
-	if (fraction >= half - 2 && fraction <= half + 2)
+	uint64_t head = scaled >> fraction_bits;
+	uint64_t fraction = scaled & ((uint64_t(1) << fraction_bits) - 1);
+	uint64_t half = uint64_t(1) << (fraction_bits - 1);
+	if (fraction + 3 >= half && fraction <= half + 3)
 		return 0;
 	if (fraction > half && ++head == head_limit) {
 		head /= 10;
 		exponent++;
 	}
 
-	// The head as d.dddddddddddddd, its last 14 digits in seven pairs;
-	// then trailing zeros dropped, and the point if no digit follows it.
-	std::uint64_t tail = head % 100000000000000;
-	auto high = static_cast<std::uint32_t>(tail / 100000000);
-	auto low = static_cast<std::uint32_t>(tail % 100000000);
-	text[0] = static_cast<char>('0' + head / 100000000000000);
+	// The head as d.dddddddddddddd: its first seven digits written as
+	// eight with a leading zero, where the first digit and the point then
+	// go; the last eight after them.  Then trailing zeros are dropped, and
+	// the point when no digit follows it.
+	write_8_digits(text, static_cast<uint32_t>(head / 100000000));
+	write_8_digits(text + 8, static_cast<uint32_t>(head % 100000000));
+	text[0] = text[1];
 	text[1] = '.';
-	write_digit_pair(text + 2, high / 10000);
-	write_digit_pair(text + 4, high / 100 % 100);
-	write_digit_pair(text + 6, high % 100);
-	write_digit_pair(text + 8, low / 1000000);
-	write_digit_pair(text + 10, low / 10000 % 100);
-	write_digit_pair(text + 12, low / 100 % 100);
-	write_digit_pair(text + 14, low % 100);
 	char *p = text + 15;
 	while (*p == '0')
 		p--;
@@ -177,20 +275,14 @@ format_exponent_form(double value, char *text)
 		p++;
 
 	// The exponent, which has at least two digits.
-	*p++ = 'e';
-	*p++ = '+';
-	if (exponent >= 100)
-		*p++ = static_cast<char>('0' + exponent / 100);
-	write_digit_pair(p, exponent % 100);
-	p += 2;
-	return static_cast<int>(p - text);
+	std::memcpy(p, &exponent_texts[5 * static_cast<std::size_t>(exponent)], 5);
+	return static_cast<int>(p - text) + (exponent >= 100 ? 5 : 4);
 }
 
-// Writes value, below 100, as two digits.
+// Writes value, below 10^8, as exactly eight digits.
 static void
-write_digit_pair(char *text, unsigned value)
+write_8_digits(char *text, uint32_t value)
 {
-	std::memcpy(text, &digit_pairs[2 * std::size_t(value)], 2);
+	std::memcpy(text, &digit_quads[4 * std::size_t(value / 10000)], 4);
+	std::memcpy(text + 4, &digit_quads[4 * std::size_t(value % 10000)], 4);
 }
-
-#endif

@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -15,8 +16,8 @@
 #include "triangle.h"
 
 // Doubles whose "%.15g" text is easy to get wrong: whole numbers of every
-// length, exact and near halfway cases between two 15-digit heads, powers of
-// ten and their neighbours, heads that round up to the next power, and random
+// length, exact and near halfway cases between two 15-digit heads at every
+// exponent, powers of ten and their neighbours, heads that round up to the next power, and random
 // bit patterns, which bring fractions, negative and tiny numbers,
 // infinities and NaNs.
 static std::vector<double>
@@ -35,6 +36,19 @@ awkward_doubles()
 		values.push_back(power * 0.9999999999999995);
 		values.push_back(power * 0.9999999999999994);
 	}
+	// The doubles nearest to halfway between two 15-digit heads, and two
+	// neighbours on each side, at every exponent of the exponent form.
+	for (int exponent = 15; exponent <= 308; exponent++)
+		for (int i = 0; i < 20; i++) {
+			std::string halfway = std::to_string(100000000000000 +
+			    random() % 900000000000000) + "5e" + std::to_string(exponent - 15);
+			double below = std::strtod(halfway.c_str(), nullptr), above = below;
+			values.push_back(below);
+			for (int step = 0; step < 2; step++) {
+				values.push_back(below = std::nextafter(below, 0.0));
+				values.push_back(above = std::nextafter(above, HUGE_VAL));
+			}
+		}
 	for (int i = 0; i < 50000; i++) {
 		uint64_t head = 100000000000000 + random() % 800000000000000;
 		values.push_back(double(head * 10 + 5));        // exact ties
