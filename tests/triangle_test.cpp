@@ -129,8 +129,7 @@ TEST_F(TriangleTest, AllRowsStayCloseToTheBinomials)
 
 class AllocationTest : public SettingsTest {};
 
-// Small tables and large ones, whose memory is prepared before the rows are
-// allocated, alike.
+// Small tables and the largest alike.
 TEST_F(AllocationTest, EveryRowIsItsOwnZeroFilledAllocation)
 {
 	for (int lines : {5, MAX_LINES}) {
