@@ -142,6 +142,9 @@ TEST(CommandLine, RunSequenceClampsTheScreenWidth)
 	for (const auto &c : cases) {
 		SCOPED_TRACE("screen_columns " + std::to_string(c.assigned));
 		ChildResult run = run_in_child([&] {
+			// The settings of a fresh process, but for the width.
+			glines = 26;
+			centered = 1;
 			screen_columns = c.assigned;
 			char name[] = "quobi-pascal";
 			char *argv[] = {name, nullptr};
