@@ -101,6 +101,8 @@ multiply_high_portable(uint64_t a, uint64_t b)
 // 64 bits and rounded down.
 struct NegativePowerOfTen {
 	uint64_t mantissa;
+	// Read only while the scales below are built at compile time.
+	// cppcheck-suppress unusedStructMember
 	int shift;
 };
 
@@ -156,8 +158,9 @@ static constexpr std::array<char, 40000> digit_quads = [] {
 // The exponents "e+00" to "e+308", five characters apart, the shorter ones
 // followed by a NUL that the next text overwrites.
 static constexpr int MAX_EXPONENT = 308;
-static constexpr std::array<char, 5 * (MAX_EXPONENT + 1)> exponent_texts = [] {
-	std::array<char, 5 * (MAX_EXPONENT + 1)> texts{};
+static constexpr std::size_t EXPONENT_TEXTS_SIZE = 5 * std::size_t(MAX_EXPONENT + 1);
+static constexpr std::array<char, EXPONENT_TEXTS_SIZE> exponent_texts = [] {
+	std::array<char, EXPONENT_TEXTS_SIZE> texts{};
 	for (std::size_t e = 0; e <= MAX_EXPONENT; e++) {
 		char *text = &texts[5 * e];
 		*text++ = 'e';
@@ -181,7 +184,7 @@ static constexpr int FIRST_EXPONENT_FIELD = 1072, LAST_EXPONENT_FIELD = 2046;
 // exponent of 2^binary_exponent less 14.
 struct Scale {
 	short power;
-	signed char fraction_bits, next_fraction_bits;
+	unsigned char fraction_bits, next_fraction_bits;
 };
 
 static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> scales = [] {
@@ -193,8 +196,8 @@ static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 
 		int binary_exponent = field - 1023;
 		int power = ((binary_exponent * 78913) >> 18) - 14;
 		table[field - FIRST_EXPONENT_FIELD] = {static_cast<short>(power),
-		    static_cast<signed char>(negative_powers_of_ten[power].shift - field + 1022),
-		    static_cast<signed char>(negative_powers_of_ten[power + 1].shift - field + 1022)};
+		    static_cast<unsigned char>(negative_powers_of_ten[power].shift - field + 1022),
+		    static_cast<unsigned char>(negative_powers_of_ten[power + 1].shift - field + 1022)};
 	}
 	return table;
 }();
