@@ -4,6 +4,7 @@
 #include "display.h"
 
 #include <cassert>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +16,8 @@ static void choose_cell_size();
 static bool write_centered_line(int line_no);
 static int compose_plain_line(int line_no);
 static char *append_number(char *p, double value);
+static bool same_double(double a, double b);
+static void copy_text(char *p, const char *source);
 
 char gline_buf[LINE_BUF_SIZE];
 
@@ -103,36 +106,59 @@ write_centered_line(int line_no)
 // the row by a newline, and returns its length.  Rows are symmetric, so only
 // the left half is formatted, which is by far the largest cost of a long
 // run; the right half copies the texts of its mirror entries where the values
-// are equal, as they always are in this table.
+// are the same double, as they always are in this table.
 static int
 compose_plain_line(int line_no)
 {
-	static int start[MAX_LINES / 2 + 2];  // where the text of entry j begins
+	static const char *start[MAX_LINES / 2 + 2];  // the text of entry j
 	const double *row = garray[line_no];
 	const int middle = line_no / 2;
 	char *p = plain_line;
 
 	for (int j = 0; j <= middle; j++) {
-		start[j] = static_cast<int>(p - plain_line);
+		start[j] = p;
 		p = append_number(p, row[j]);
 	}
-	start[middle + 1] = static_cast<int>(p - plain_line);
-	for (int j = middle + 1; j <= line_no; j++) {
-		int mirror = line_no - j;
-		if (row[mirror] != row[j]) {
-			p = append_number(p, row[j]);
-			continue;
-		}
-		// A number's text and its blank are shorter than COPY_SIZE, so one
-		// fixed-size move, which the compiler makes inline, copies it;
-		// what it takes beyond is overwritten next.
-		char chunk[COPY_SIZE];
-		std::memcpy(chunk, plain_line + start[mirror], COPY_SIZE);
-		std::memcpy(p, chunk, COPY_SIZE);
-		p += start[mirror + 1] - start[mirror];
+	start[middle + 1] = p;
+	const char *mirror_end = start[line_no - middle];
+	for (int mirror = line_no - middle - 1; mirror >= 0; mirror--) {
+		const char *mirror_start = start[mirror];
+		if (same_double(row[mirror], row[line_no - mirror])) {
+			copy_text(p, mirror_start);
+			p += mirror_end - mirror_start;
+		} else
+			p = append_number(p, row[line_no - mirror]);
+		mirror_end = mirror_start;
 	}
 	*p++ = '\n';
 	return static_cast<int>(p - plain_line);
+}
+
+// Copies the text of a number and its blank from source to p, which lies
+// beyond it, in one fixed-size move: three words, all read before any is
+// written, since the middle entry's copy may overlap its source.  What the
+// move takes beyond the text is overwritten next.
+static void
+copy_text(char *p, const char *source)
+{
+	static_assert(COPY_SIZE == 3 * sizeof(std::uint64_t));
+	std::uint64_t first, second, third;
+	std::memcpy(&first, source, 8);
+	std::memcpy(&second, source + 8, 8);
+	std::memcpy(&third, source + 16, 8);
+	std::memcpy(p, &first, 8);
+	std::memcpy(p + 8, &second, 8);
+	std::memcpy(p + 16, &third, 8);
+}
+
+// Whether a and b are the same double, bit for bit, and so have one text.
+static bool
+same_double(double a, double b)
+{
+	std::uint64_t a_bits, b_bits;
+	std::memcpy(&a_bits, &a, sizeof a_bits);
+	std::memcpy(&b_bits, &b, sizeof b_bits);
+	return a_bits == b_bits;
 }
 
 // Writes the text of value and a blank at p and returns the end.

@@ -193,3 +193,24 @@ TEST_F(DisplayTest, PlainLayoutMatchesPrintfForTheWholeTable)
 		ASSERT_EQ(result.out, printf_plain_text(lines)) << lines << " lines";
 	}
 }
+
+// Entries whose mirror holds another double, even one that only differs in
+// sign, are formatted rather than copied from the mirror's text.
+TEST_F(DisplayTest, PlainLayoutFormatsEntriesThatDifferFromTheirMirror)
+{
+	const double saved[] = {garray[3][0], garray[3][3], garray[4][1]};
+	garray[3][0] = 0.0;
+	garray[3][3] = -0.0;
+	garray[4][1] = 2.5;
+	const std::string expected = printf_plain_text(5);
+	ChildResult result = run_in_child([] {
+		glines = 5;
+		centered = 0;
+		display_triangle();
+	});
+	garray[3][0] = saved[0];
+	garray[3][3] = saved[1];
+	garray[4][1] = saved[2];
+	EXPECT_EQ(result.status, "exit 0");
+	EXPECT_EQ(result.out, expected);
+}
