@@ -15,7 +15,6 @@
 
 #include <array>
 #include <cassert>
-#include <cfloat>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -30,6 +29,7 @@ static int format_whole_number(double value, char *text);
 template <MultiplyHigh multiply_high>
 static int format_exponent_form(double value, char *text);
 static uint64_t multiply_high_portable(uint64_t a, uint64_t b);
+static int format_other_number(double value, char *text);
 static int format_by_library(double value, char *text);
 static void write_8_digits(char *text, uint32_t value);
 
@@ -59,15 +59,12 @@ format_number_portable(double value, char *text)
 	return format_whole_number<multiply_high_portable>(value, text);
 }
 
-template <MultiplyHigh multiply_high>
-static int
-format_whole_number(double value, char *text)
+// Numbers below 10^15 that are whole print as integers; everything else, and
+// the rare number format_exponent_form refuses, is the library's.
+[[gnu::noinline]] static int
+format_other_number(double value, char *text)
 {
-	if (value >= 1e15 && value <= DBL_MAX) {
-		int len = format_exponent_form<multiply_high>(value, text);
-		if (len > 0)
-			return len;
-	} else if (value >= 1 && value < 1e15) {
+	if (value >= 1 && value < 1e15) {
 		auto integer = static_cast<uint64_t>(value);
 		if (static_cast<double>(integer) == value)
 			return static_cast<int>(
@@ -213,6 +210,25 @@ static_assert([] {
 			return false;
 	return true;
 }());
+
+// Numbers from 10^15 on, that is, all but the first few of the table's, take
+// the exponent form's path inline, so that it needs no call of its own; the
+// rest are passed on.  A negative number's sign bit takes its exponent field
+// past the last, and infinity's field is the last plus one.
+template <MultiplyHigh multiply_high>
+static int
+format_whole_number(double value, char *text)
+{
+	uint64_t bits;
+	std::memcpy(&bits, &value, sizeof bits);
+	std::size_t field = bits >> 52;
+	if (field >= FIRST_EXPONENT_FIELD && field <= LAST_EXPONENT_FIELD && value >= 1e15) {
+		int len = format_exponent_form<multiply_high>(value, text);
+		if (len > 0)
+			return len;
+	}
+	return format_other_number(value, text);
+}
 
 // Formats a finite value of at least 1e15 in "%.15g"'s exponent form, as in
 // 8.80048022641748e+16, and returns the length of the text.  Returns 0 for
