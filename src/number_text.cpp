@@ -211,9 +211,9 @@ static_assert([] {
 	return true;
 }());
 
-// Numbers from 10^15 on, that is, all but the first few of the table's, take
-// the exponent form's path inline, so that it needs no call of its own; the
-// rest are passed on.  A negative number's sign bit takes its exponent field
+// Numbers from 10^15 on, which are nearly all of the table's, take the
+// exponent form's path inline, so that it needs no call of its own; the rest
+// are passed on.  A negative number's sign bit takes its exponent field
 // past the last, and infinity's field is the last plus one.
 template <MultiplyHigh multiply_high>
 static int
