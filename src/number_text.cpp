@@ -28,7 +28,7 @@ template <MultiplyHigh multiply_high>
 static int format_whole_number(double value, char *text);
 template <MultiplyHigh multiply_high>
 static int format_exponent_form(double value, char *text);
-static uint64_t multiply_high_portable(uint64_t a, uint64_t b);
+static constexpr uint64_t multiply_high_portable(uint64_t a, uint64_t b);
 static int format_other_number(double value, char *text);
 static int format_by_library(double value, char *text);
 static void write_8_digits(char *text, uint32_t value);
@@ -83,7 +83,7 @@ format_by_library(double value, char *text)
 }
 
 // The high half of a * b, from four products of 32-bit halves.
-static uint64_t
+static constexpr uint64_t
 multiply_high_portable(uint64_t a, uint64_t b)
 {
 	uint64_t a_low = a & 0xffffffff, a_high = a >> 32;
@@ -175,14 +175,41 @@ static constexpr int FIRST_EXPONENT_FIELD = 1072, LAST_EXPONENT_FIELD = 2046;
 
 // How format_exponent_form scales the doubles of one binary exponent, which
 // lie in [2^binary_exponent, 2^(binary_exponent + 1)) with binary_exponent =
-// field - 1023: by 10^-power, which leaves fraction_bits bits of fraction in
-// the product's high word, or, when that leaves a 16-digit whole part, by
-// 10^-(power + 1), which leaves next_fraction_bits.  power is the decimal
-// exponent of 2^binary_exponent less 14.
+// field - 1023: by 10^-power, which leaves fraction_bits[0] bits of fraction
+// in the product's high word, or, when that leaves a 16-digit whole part, by
+// 10^-(power + 1), which leaves fraction_bits[1].  power is the decimal
+// exponent of 2^binary_exponent less 14.  The whole part grows with the
+// significand, so a 16-digit one is the same as a significand of at least
+// sixteen_digits_from.  Where no significand of the range reaches 16 digits,
+// that is all ones, which no significand is: its low 11 bits are zero.
 struct Scale {
+	uint64_t sixteen_digits_from;
 	short power;
-	unsigned char fraction_bits, next_fraction_bits;
+	unsigned char fraction_bits[2];
 };
+
+static constexpr uint64_t head_limit = 1000000000000000;  // 10^15
+
+// The smallest 64-bit significand whose product with mantissa has a whole
+// part, above fraction_bits, of at least 10^15; all ones if there is none.
+static constexpr uint64_t
+first_significand_reaching(uint64_t mantissa, int fraction_bits)
+{
+	auto reaches = [&](uint64_t significand) {
+		return multiply_high_portable(significand, mantissa) >> fraction_bits >= head_limit;
+	};
+	uint64_t low = uint64_t(1) << 63, high = ~uint64_t(0);
+	if (!reaches(high))
+		return high;
+	while (low < high) {  // the answer lies in [low, high]
+		uint64_t middle = low + (high - low) / 2;
+		if (reaches(middle))
+			high = middle;
+		else
+			low = middle + 1;
+	}
+	return low;
+}
 
 static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> scales = [] {
 	std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> table{};
@@ -192,9 +219,12 @@ static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 
 		// floor(n * log10(2)) exactly for n up to 1650.
 		int binary_exponent = field - 1023;
 		int power = ((binary_exponent * 78913) >> 18) - 14;
-		table[field - FIRST_EXPONENT_FIELD] = {static_cast<short>(power),
-		    static_cast<unsigned char>(negative_powers_of_ten[power].shift - field + 1022),
-		    static_cast<unsigned char>(negative_powers_of_ten[power + 1].shift - field + 1022)};
+		int fraction_bits = negative_powers_of_ten[power].shift - field + 1022;
+		table[field - FIRST_EXPONENT_FIELD] = {
+		    first_significand_reaching(negative_powers_of_ten[power].mantissa, fraction_bits),
+		    static_cast<short>(power),
+		    {static_cast<unsigned char>(fraction_bits),
+			static_cast<unsigned char>(negative_powers_of_ten[power + 1].shift - field + 1022)}};
 	}
 	return table;
 }();
@@ -204,9 +234,9 @@ static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 
 static_assert([] {
 	for (const Scale &scale : scales)
 		if (scale.power < 0 || scale.power + 1 > MAX_SCALE ||
-		    scale.power + 15 > MAX_EXPONENT || scale.fraction_bits < 8 ||
-		    scale.fraction_bits > 20 || scale.next_fraction_bits < 8 ||
-		    scale.next_fraction_bits > 20)
+		    scale.power + 15 > MAX_EXPONENT || scale.fraction_bits[0] < 8 ||
+		    scale.fraction_bits[0] > 20 || scale.fraction_bits[1] < 8 ||
+		    scale.fraction_bits[1] > 20)
 			return false;
 	return true;
 }());
@@ -248,8 +278,6 @@ template <MultiplyHigh multiply_high>
 static int
 format_exponent_form(double value, char *text)
 {
-	static constexpr uint64_t head_limit = 1000000000000000;  // 10^15
-
 	uint64_t bits;
 	std::memcpy(&bits, &value, sizeof bits);
 	std::size_t field = bits >> 52;
@@ -258,23 +286,24 @@ format_exponent_form(double value, char *text)
 	uint64_t significand = bits << 11 | uint64_t(1) << 63;
 
 	// The value's decimal exponent is that of the low end of its binary
-	// range, or one more, when the product has a 16-digit whole part.
-	int exponent = scale.power + 14;
-	int fraction_bits = scale.fraction_bits;
-	uint64_t scaled = multiply_high(significand,
-	    negative_powers_of_ten[scale.power].mantissa);
-	if (scaled >> fraction_bits >= head_limit) {
-		exponent++;
-		fraction_bits = scale.next_fraction_bits;
-		scaled = multiply_high(significand,
-		    negative_powers_of_ten[scale.power + 1].mantissa);
-	}
+	// range, or one more, when the product by 10^-power would have a
+	// 16-digit whole part.  Which one it is cannot be foretold from one
+	// number of the table to the next, so it is chosen without a branch.
+	const int sixteen_digits = significand >= scale.sixteen_digits_from;
+	const int power = scale.power + sixteen_digits;
+	int exponent = power + 14;
+	const int fraction_bits = scale.fraction_bits[sixteen_digits];
+	uint64_t scaled = multiply_high(significand, negative_powers_of_ten[power].mantissa);
 	uint64_t head = scaled >> fraction_bits;
 	uint64_t fraction = scaled & ((uint64_t(1) << fraction_bits) - 1);
 	uint64_t half = uint64_t(1) << (fraction_bits - 1);
-	if (fraction + 3 >= half && fraction <= half + 3)
+	// Which way a head rounds is as good as random, so both tests are
+	// written without a branch on it: one comparison, true only within
+	// the window, and an addition of the comparison's result.
+	if (fraction - (half - 3) <= 6)
 		return 0;
-	if (fraction > half && ++head == head_limit) {
+	head += fraction > half;
+	if (head == head_limit) {
 		head /= 10;
 		exponent++;
 	}
