@@ -27,7 +27,7 @@ using MultiplyHigh = uint64_t (*)(uint64_t, uint64_t);
 template <MultiplyHigh multiply_high>
 static int format_whole_number(double value, char *text);
 template <MultiplyHigh multiply_high>
-static int format_exponent_form(double value, char *text);
+static int format_exponent_form(uint64_t bits, char *text);
 static constexpr uint64_t multiply_high_portable(uint64_t a, uint64_t b);
 static int format_other_number(double value, char *text);
 static int format_by_library(double value, char *text);
@@ -253,17 +253,17 @@ format_whole_number(double value, char *text)
 	std::memcpy(&bits, &value, sizeof bits);
 	std::size_t field = bits >> 52;
 	if (field >= FIRST_EXPONENT_FIELD && field <= LAST_EXPONENT_FIELD && value >= 1e15) {
-		int len = format_exponent_form<multiply_high>(value, text);
+		int len = format_exponent_form<multiply_high>(bits, text);
 		if (len > 0)
 			return len;
 	}
 	return format_other_number(value, text);
 }
 
-// Formats a finite value of at least 1e15 in "%.15g"'s exponent form, as in
-// 8.80048022641748e+16, and returns the length of the text.  Returns 0 for
-// the value so close to halfway between two 15-digit heads that the scaling
-// below cannot tell which way it rounds.
+// Formats a finite value of at least 1e15, given by its bits, in "%.15g"'s
+// exponent form, as in 8.80048022641748e+16, and returns the length of the
+// text.  Returns 0 for the value so close to halfway between two 15-digit
+// heads that the scaling below cannot tell which way it rounds.
 //
 // Scaled by 10^-k, with k chosen so that its whole part has 15 digits, the
 // value is the head and a fraction.  The significand, shifted to 64 bits,
@@ -276,10 +276,8 @@ format_whole_number(double value, char *text)
 // same way as the exact value.
 template <MultiplyHigh multiply_high>
 static int
-format_exponent_form(double value, char *text)
+format_exponent_form(uint64_t bits, char *text)
 {
-	uint64_t bits;
-	std::memcpy(&bits, &value, sizeof bits);
 	std::size_t field = bits >> 52;
 	assert(field >= FIRST_EXPONENT_FIELD && field <= LAST_EXPONENT_FIELD);
 	const Scale &scale = scales[field - FIRST_EXPONENT_FIELD];
