@@ -219,12 +219,12 @@ static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 
 		// floor(n * log10(2)) exactly for n up to 1650.
 		int binary_exponent = field - 1023;
 		int power = ((binary_exponent * 78913) >> 18) - 14;
-		int fraction_bits = negative_powers_of_ten[power].shift - field + 1022;
+		auto fraction_bits = [field](int k) {
+			return static_cast<unsigned char>(negative_powers_of_ten[k].shift - field + 1022);
+		};
 		table[field - FIRST_EXPONENT_FIELD] = {
-		    first_significand_reaching(negative_powers_of_ten[power].mantissa, fraction_bits),
-		    static_cast<short>(power),
-		    {static_cast<unsigned char>(fraction_bits),
-			static_cast<unsigned char>(negative_powers_of_ten[power + 1].shift - field + 1022)}};
+		    first_significand_reaching(negative_powers_of_ten[power].mantissa, fraction_bits(power)),
+		    static_cast<short>(power), {fraction_bits(power), fraction_bits(power + 1)}};
 	}
 	return table;
 }();
