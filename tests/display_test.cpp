@@ -46,6 +46,7 @@ TEST_F(DisplayTest, CenterBufComposesOrRefusesARow)
 	const struct {
 		int glines, line_no, cell_size, length;
 		const char *line;  // nullptr: not checked
+		double last_entry = 0;  // nonzero: replaces the row's last entry
 	} cases[] = {
 	    {26, 0, 6, 6, "  1   "},
 	    {26, 5, 6, 36, "  1     5     10    10    5     1   "},
@@ -59,13 +60,21 @@ TEST_F(DisplayTest, CenterBufComposesOrRefusesARow)
 	    {1, 0, 1, 0, nullptr},     // a number needs a blank in its cell
 	    {1, 0, 0, 0, nullptr},
 	    {1, 0, -5, 0, nullptr},
-	    {26, 25, 39, 1014, nullptr},  // the widest line gline_buf holds
+	    {26, 25, 39, 1014, nullptr},
+	    // The longest line gline_buf holds, ending in a six-character number:
+	    // blanks written past its cell would leave the buffer.
+	    {1, 0, 1039, 1039, nullptr, 1e300},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE("center_buf(" + std::to_string(c.line_no) + ", " +
 		    std::to_string(c.cell_size) + ")");
 		glines = c.glines;
+		double &last = garray[c.line_no][c.line_no];
+		const double built = last;
+		if (c.last_entry != 0)
+			last = c.last_entry;
 		EXPECT_EQ(center_buf(c.line_no, c.cell_size), c.length);
+		last = built;
 		if (c.line) {
 			EXPECT_STREQ(gline_buf, c.line);
 		} else if (c.length > 0) {
@@ -141,6 +150,7 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 {
 	const struct {
 		int screen_columns, glines, cell_size, lines;
+		int initial_cell_size = 6;
 	} cases[] = {
 	    {80, 26, 6, 13},    // row 13 needs 84 columns
 	    {81, 26, 6, 13},
@@ -154,6 +164,8 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 	    {6, 26, 6, 0},
 	    {0, 26, 6, 0},
 	    {-3, 26, 6, 0},
+	    // Row 2 is too wide; row 25 would not even fit into gline_buf.
+	    {100, 26, 40, 2, 40},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(std::to_string(c.screen_columns) + " columns, " +
@@ -161,10 +173,12 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 		ChildResult result = run_in_child([&] {
 			screen_columns = c.screen_columns;
 			glines = c.glines;
+			gcell_size = c.initial_cell_size;
 			centered = 1;
 			display_triangle();
 			std::printf("cells of %d", gcell_size);
 		});
+		EXPECT_EQ(result.status, "exit 0");
 		std::vector<std::string> lines = split_lines(result.out);
 		ASSERT_EQ(lines.size(), size_t(c.lines) + 1);
 		EXPECT_EQ(lines.back(), "cells of " + std::to_string(c.cell_size));

@@ -17,9 +17,9 @@
 
 // Doubles whose "%.15g" text is easy to get wrong: whole numbers of every
 // length, exact and near halfway cases between two 15-digit heads at every
-// exponent, powers of ten and their neighbours, heads that round up to the next power, and random
-// bit patterns, which bring fractions, negative and tiny numbers,
-// infinities and NaNs.
+// exponent, powers of ten and sixteen neighbours on each side, heads that
+// round up to the next power, and random bit patterns, which bring
+// fractions, negative and tiny numbers, infinities and NaNs.
 static std::vector<double>
 awkward_doubles()
 {
@@ -28,11 +28,15 @@ awkward_doubles()
 	    9007199254740992.0, 18446744073709551616.0, DBL_MAX, DBL_MIN,
 	    -DBL_MAX, -DBL_MIN, 4.9e-324, HUGE_VAL, -HUGE_VAL, std::nan(""),
 	    999999999999999.5, 9999999999999995.0};
+	// The exponent form changes its scale at a power of ten or a few units
+	// above it, where its truncated product first has a 16-digit whole part.
 	for (int k = 0; k <= 308; k++) {
-		double power = std::pow(10.0, k);
+		double power = std::pow(10.0, k), below = power, above = power;
 		values.push_back(power);
-		values.push_back(std::nextafter(power, 0.0));
-		values.push_back(std::nextafter(power, HUGE_VAL));
+		for (int step = 0; step < 16; step++) {
+			values.push_back(below = std::nextafter(below, 0.0));
+			values.push_back(above = std::nextafter(above, HUGE_VAL));
+		}
 		values.push_back(power * 0.9999999999999995);
 		values.push_back(power * 0.9999999999999994);
 	}
