@@ -7,6 +7,8 @@
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR ${QEMU_CPU})
 set(CMAKE_CXX_COMPILER ${DEBIAN_GNU_TYPE}-g++)
+# For GoogleTest where it is built from source, which also enables C.
+set(CMAKE_C_COMPILER ${DEBIAN_GNU_TYPE}-gcc)
 # find_package looks in /usr/lib/DEBIAN_MULTIARCH, where the foreign
 # architecture's libraries and their CMake files are installed.
 set(CMAKE_LIBRARY_ARCHITECTURE ${DEBIAN_MULTIARCH})
