@@ -33,7 +33,7 @@ build() {
 }
 started=$SECONDS
 build "$first" 022
-sleep $((60 - (SECONDS - started)))
+if ((SECONDS - started < 60)); then sleep $((60 - (SECONDS - started))); fi
 build "$second" 002
 
 differences=0
