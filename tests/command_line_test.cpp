@@ -3,6 +3,8 @@
 // output and the exact standard error.
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,22 +28,6 @@ __wrap_fclose(FILE *stream)  // NOLINT
 	return EOF;
 }
 
-// The run without an argument: 26 lines asked for, 13 fit on 80 columns.
-static const char default_output[] =
-    "                                       1   \n"
-    "                                    1     1   \n"
-    "                                 1     2     1   \n"
-    "                              1     3     3     1   \n"
-    "                           1     4     6     4     1   \n"
-    "                        1     5     10    10    5     1   \n"
-    "                     1     6     15    20    15    6     1   \n"
-    "                  1     7     21    35    35    21    7     1   \n"
-    "               1     8     28    56    70    56    28    8     1   \n"
-    "            1     9     36    84   126   126    84    36    9     1   \n"
-    "         1     10    45   120   210   252   210   120    45    10    1   \n"
-    "      1     11    55   165   330   462   462   330   165    55    11    1   \n"
-    "   1     12    66   220   495   792   924   792   495   220    66    12    1   \n";
-
 struct CommandLineCase {
 	std::vector<std::string> args;
 	Sink sink;
@@ -59,6 +45,10 @@ command_line_cases()
 	const std::string no_space = "quobi-pascal: Write error: No space left on device.\n";
 	const std::string bad_fd = "quobi-pascal: Write error: Bad file descriptor.\n";
 	const std::string epipe = "quobi-pascal: Write error: Broken pipe.\n";
+	// The run without an argument: 26 lines asked for, 13 fit on 80
+	// columns.  The installed package's test compares with the same file.
+	std::ifstream file(QUOBI_PASCAL_DEFAULT_OUTPUT, std::ios::binary);
+	const std::string default_output{std::istreambuf_iterator<char>(file), {}};
 
 	return {
 	    // No argument: the centred layout.

@@ -3,8 +3,8 @@
 # and under whatever umask they are built.  Two copies of the tree, at
 # different depths, are made and built a minute apart, under umask 022 and
 # 002; each builds the release preset and the Debian packages
-# (DEB_BUILD_OPTIONS=nocheck dpkg-buildpackage -b).  The two executables must be the same bytes, and so
-# must the two sets of packages.  No executable holds the path of its tree:
+# (DEB_BUILD_OPTIONS=nocheck dpkg-buildpackage -b).  The two executables
+# must be the same bytes, and so must the two sets of packages.  No executable holds the path of its tree:
 # assertions name their files as src/display.cpp.  What differs is shown by
 # diffoscope where it is installed, and by cmp otherwise.
 # Run by tests/run reproducible.
