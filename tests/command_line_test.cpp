@@ -133,8 +133,9 @@ TEST(CommandLine, RunSequenceClampsTheScreenWidth)
 		SCOPED_TRACE("screen_columns " + std::to_string(c.assigned));
 		ChildResult run = run_in_child([&] {
 			// The settings of a fresh process, but for the width.
-			glines = 26;
-			centered = 1;
+			glines = startup_settings.glines;
+			gcell_size = startup_settings.gcell_size;
+			centered = startup_settings.centered;
 			screen_columns = c.assigned;
 			char name[] = "quobi-pascal";
 			char *argv[] = {name, nullptr};

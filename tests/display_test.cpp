@@ -151,6 +151,7 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 	const struct {
 		int screen_columns, glines, cell_size, lines;
 		int initial_cell_size = 6;
+		bool row_19_too_wide = false;  // two numbers too wide for cells of 8
 	} cases[] = {
 	    {80, 26, 6, 13},    // row 13 needs 84 columns
 	    {81, 26, 6, 13},
@@ -166,6 +167,10 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 	    {-3, 26, 6, 0},
 	    // Row 2 is too wide; row 25 would not even fit into gline_buf.
 	    {100, 26, 40, 2, 40},
+	    // Row 9 at cells of 8 is exactly as wide as the built-in screen.
+	    {startup_settings.screen_columns, 26, 8, 9, 8},
+	    // A test line that does not fit leaves the cells as they are.
+	    {999, 26, 6, 19, 6, true},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(std::to_string(c.screen_columns) + " columns, " +
@@ -175,6 +180,8 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 			glines = c.glines;
 			gcell_size = c.initial_cell_size;
 			centered = 1;
+			if (c.row_19_too_wide)
+				garray[19][9] = garray[19][10] = 1.5e300;
 			display_triangle();
 			std::printf("cells of %d", gcell_size);
 		});
@@ -195,16 +202,21 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 
 // The plain layout of the whole table is exactly what printf's "%.15g "
 // writes for every entry: this covers every number text the tool can print.
+// It leaves the cells of the centred layout as they are, even on a screen
+// where they would be widened.
 TEST_F(DisplayTest, PlainLayoutMatchesPrintfForTheWholeTable)
 {
 	for (int lines : {1, 5, 60, MAX_LINES}) {
 		ChildResult result = run_in_child([&] {
 			glines = lines;
 			centered = 0;
+			screen_columns = 999;
 			display_triangle();
+			std::printf("cells of %d", gcell_size);
 		});
 		EXPECT_EQ(result.status, "exit 0");
-		ASSERT_EQ(result.out, printf_plain_text(lines)) << lines << " lines";
+		ASSERT_EQ(result.out, printf_plain_text(lines) + "cells of 6")
+		    << lines << " lines";
 	}
 }
 

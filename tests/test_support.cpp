@@ -24,6 +24,10 @@ const char usage_text[] =
 const char range_error[] =
     "quobi-pascal: Number of lines out of range (1..1000).\n";
 
+// The settings are constants until main runs, so they are read here before
+// any test changes them.
+const Settings startup_settings = {glines, gcell_size, screen_columns, centered};
+
 void
 build_full_table()
 {

@@ -16,6 +16,12 @@
 extern const char usage_text[];
 extern const char range_error[];
 
+// The settings as the program starts, before any test assigns them.
+struct Settings {
+	int glines, gcell_size, screen_columns, centered;
+};
+extern const Settings startup_settings;
+
 // Restores the tool's settings after each test that changes them.
 class SettingsTest : public ::testing::Test {
 protected:
