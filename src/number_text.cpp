@@ -25,11 +25,11 @@ using std::uint64_t;
 using MultiplyHigh = uint64_t (*)(uint64_t, uint64_t);
 
 template <MultiplyHigh multiply_high>
-static int format_whole_number(double value, char *text);
+static int format_number_with(double value, char *text);
 template <MultiplyHigh multiply_high>
 static int format_exponent_form(uint64_t bits, char *text);
 static constexpr uint64_t multiply_high_portable(uint64_t a, uint64_t b);
-static int format_other_number(double value, char *text);
+static int format_integer_or_by_library(double value, char *text);
 static int format_by_library(double value, char *text);
 static void write_8_digits(char *text, uint32_t value);
 
@@ -47,22 +47,23 @@ int
 format_number(double value, char *text)
 {
 #if defined(__SIZEOF_INT128__)
-	return format_whole_number<multiply_high_native>(value, text);
+	return format_number_with<multiply_high_native>(value, text);
 #else
-	return format_whole_number<multiply_high_portable>(value, text);
+	return format_number_with<multiply_high_portable>(value, text);
 #endif
 }
 
 int
 format_number_portable(double value, char *text)
 {
-	return format_whole_number<multiply_high_portable>(value, text);
+	return format_number_with<multiply_high_portable>(value, text);
 }
 
-// Numbers below 10^15 that are whole print as integers; everything else, and
-// the rare number format_exponent_form refuses, is the library's.
+// Whole numbers from 1 to below 10^15 print as integers.  Everything else, 0,
+// negative numbers, fractions, infinities and NaN among it, and the rare
+// number that format_exponent_form refuses, is the library's.
 [[gnu::noinline]] static int
-format_other_number(double value, char *text)
+format_integer_or_by_library(double value, char *text)
 {
 	if (value >= 1 && value < 1e15) {
 		auto integer = static_cast<uint64_t>(value);
@@ -188,7 +189,7 @@ struct Scale {
 	unsigned char fraction_bits[2];
 };
 
-static constexpr uint64_t head_limit = 1000000000000000;  // 10^15
+static constexpr uint64_t HEAD_LIMIT = 1000000000000000;  // 10^15
 
 // The smallest 64-bit significand whose product with mantissa has a whole
 // part, above fraction_bits, of at least 10^15; all ones if there is none.
@@ -196,7 +197,7 @@ static constexpr uint64_t
 first_significand_reaching(uint64_t mantissa, int fraction_bits)
 {
 	auto reaches = [&](uint64_t significand) {
-		return multiply_high_portable(significand, mantissa) >> fraction_bits >= head_limit;
+		return multiply_high_portable(significand, mantissa) >> fraction_bits >= HEAD_LIMIT;
 	};
 	uint64_t low = uint64_t(1) << 63, high = ~uint64_t(0);
 	if (!reaches(high))
@@ -241,13 +242,13 @@ static_assert([] {
 	return true;
 }());
 
-// Numbers from 10^15 on, which are nearly all of the table's, take the
-// exponent form's path inline, so that it needs no call of its own; the rest
-// are passed on.  A negative number's sign bit takes its exponent field
+// The text of any double, with multiply_high for the scaling.  Numbers from
+// 10^15 on, which are nearly all of the table's, take the exponent form's
+// path inline, so that it needs no call of its own; the rest are passed on.  A negative number's sign bit takes its exponent field
 // past the last, and infinity's field is the last plus one.
 template <MultiplyHigh multiply_high>
 static int
-format_whole_number(double value, char *text)
+format_number_with(double value, char *text)
 {
 	uint64_t bits;
 	std::memcpy(&bits, &value, sizeof bits);
@@ -257,7 +258,7 @@ format_whole_number(double value, char *text)
 		if (len > 0)
 			return len;
 	}
-	return format_other_number(value, text);
+	return format_integer_or_by_library(value, text);
 }
 
 // Formats a finite value of at least 1e15, given by its bits, in "%.15g"'s
@@ -301,7 +302,7 @@ format_exponent_form(uint64_t bits, char *text)
 	if (fraction - (half - 3) <= 6)
 		return 0;
 	head += fraction > half;
-	if (head == head_limit) {
+	if (head == HEAD_LIMIT) {
 		head /= 10;
 		exponent++;
 	}
