@@ -3,11 +3,11 @@
 # and the installed executable runs.
 # Usage: install_test.sh BUILD_DIR FILE...   (the files relative to the prefix)
 set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 build=$1
 shift
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-fail() { echo "FAILED: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)

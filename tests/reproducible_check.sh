@@ -10,7 +10,7 @@
 # Run by tests/run reproducible.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-fail() { echo "FAILED: $*" >&2; exit 1; }
+. tests/lib.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 version=$(dpkg-parsechangelog -S Version)

@@ -1,0 +1,38 @@
+# Helpers that the check scripts share: sourced, never run.
+# shellcheck shell=bash
+
+# Reports a failed check and ends the script.
+fail() {
+	echo "FAILED: $*" >&2
+	exit 1
+}
+
+# Runs a command as root: directly when root already, and through sudo
+# otherwise.
+as_root() {
+	if ((EUID == 0)); then "$@"; else sudo "$@"; fi
+}
+
+# same_bytes_as_release RELEASE COMMAND...: COMMAND, the tool to check and
+# whatever starts it, prints the same bytes as RELEASE, the release build's
+# executable, for the command lines below, and exits with the same status.
+same_bytes_as_release() {
+	local release=$1 args
+	shift
+	for args in "" 1 5 60 1000; do
+		# shellcheck disable=SC2086
+		cmp <("$@" $args; echo "exit $?") <("$release" $args; echo "exit $?") ||
+			fail "$* $args prints other bytes than the release build"
+	done
+	echo "$* prints what the release build prints for no argument, 1, 5, 60 and 1000"
+}
+
+# readme_command MARKER: the first line of the code block that follows the
+# line MARKER in README.md, in the current directory.
+readme_command() {
+	awk -v marker="$1" '
+		$0 == marker { found = 1; next }
+		found && /^```/ { if (inblock) exit; inblock = 1; next }
+		inblock { print; exit }
+	' README.md
+}
