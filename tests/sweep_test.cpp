@@ -18,7 +18,7 @@
 namespace {
 
 struct Outcome {
-	enum { centred, plain, usage, range } kind;
+	enum : unsigned char { centred, plain, usage, range } kind;
 	int lines;
 };
 

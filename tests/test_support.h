@@ -54,7 +54,7 @@ std::string printf_plain_text(int lines);
 std::vector<std::string> split_lines(const std::string &text);
 
 // Where a child's standard output goes.
-enum class Sink {
+enum class Sink : unsigned char {
 	pipe,         // a pipe that the test reads
 	dev_full,     // /dev/full: every write fails with ENOSPC
 	closed,       // file descriptor 1 is closed
