@@ -28,6 +28,7 @@ if [[ ! -e $root/etc/debian_version ]]; then
 	# The Debian archive of this machine's own release, not its updates or
 	# security archives, nor any other vendor's.
 	. /etc/os-release
+	# shellcheck disable=SC2016 # $(REPO_URI) is apt's field, not the shell's
 	archive=$(apt-get indextargets --format '$(REPO_URI)' 'Identifier: Packages' \
 		'Label: Debian' "Codename: $VERSION_CODENAME" | head -n 1)
 	[[ -n $archive ]] || fail "apt uses no Debian archive for $VERSION_CODENAME"
@@ -73,6 +74,7 @@ run_command=$(readme_command '<!-- ci: run -->')
 test_command=$(readme_command '<!-- ci: test -->')
 [[ -n $run_command && -n $test_command ]] || fail "README.md lacks its run or test command"
 
+# shellcheck disable=SC2016 # the script runs in the root, with its arguments
 chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C.UTF-8 \
 	CI=true bash -euo pipefail -c '
 	cd "$1"

@@ -3,6 +3,7 @@
 # and the installed executable runs.
 # Usage: install_test.sh BUILD_DIR FILE...   (the files relative to the prefix)
 set -euo pipefail
+# shellcheck source=tests/lib.sh
 . "$(dirname "$0")/lib.sh"
 build=$1
 shift

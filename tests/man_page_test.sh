@@ -5,6 +5,7 @@
 # tool's name and version in .Os, where man shows them.
 # Usage: man_page_test.sh PAGE TOOL
 set -euo pipefail
+# shellcheck source=tests/lib.sh
 . "$(dirname "$0")/lib.sh"
 page=$1 tool=$2
 # man warns when the tester's locale is not installed; this one always is.

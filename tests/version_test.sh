@@ -3,6 +3,7 @@
 # footer name the same one.
 # Usage: version_test.sh VERSION SOURCE_DIR
 set -euo pipefail
+# shellcheck source=tests/lib.sh
 . "$(dirname "$0")/lib.sh"
 version=$1 top=$2
 changelog=$(sed -n '1s/^quobi-pascal (\([^)]*\)).*/\1/p' "$top/debian/changelog")
