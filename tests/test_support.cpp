@@ -24,8 +24,8 @@ const char usage_text[] =
 const char range_error[] =
     "quobi-pascal: Number of lines out of range (1..1000).\n";
 
-// The settings are constants until main runs, so they are read here before
-// any test changes them.
+// Read while the test binary starts, before any test runs: the settings are
+// initialized as constants, so they already hold their built-in values.
 const Settings startup_settings = {glines, gcell_size, screen_columns, centered};
 
 void
