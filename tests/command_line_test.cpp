@@ -14,6 +14,7 @@
 #include "test_support.h"
 
 // The test binary is linked with --wrap=fclose: once armed, the wrapper
+// says on standard error how standard output was buffered up to its close,
 // closes the stream and then reports failure with this errno value.
 static int fclose_error = 0;
 
@@ -21,6 +22,8 @@ extern "C" int __real_fclose(FILE *stream);  // NOLINT
 extern "C" int
 __wrap_fclose(FILE *stream)  // NOLINT
 {
+	if (fclose_error != 0 && stream == stdout)
+		std::fprintf(stderr, "%s\n", stdout_buffering().c_str());
 	int result = __real_fclose(stream);
 	if (fclose_error == 0)
 		return result;
@@ -156,34 +159,46 @@ TEST(CommandLine, RunSequenceClampsTheScreenWidth)
 
 // Write errors that only direct calls reach: the check after every line of
 // the display, the message for a failure that left errno at 0, and a close
-// of standard output that fails after everything was flushed.
+// of standard output that fails after everything was flushed, reported with
+// its own errno.  The close also shows that standard output was written in
+// the tool's full blocks, not line by line.
 TEST(CommandLine, WriteErrorsInsideTheRun)
 {
 	build_full_table();
 	const std::string eio = "quobi-pascal: Write error: Input/output error.\n";
+	const std::string no_space = "quobi-pascal: Write error: No space left on device.\n";
+	// The tool's own output block, set up before the first write.
+	const std::string blocks = "full blocks of 131072 bytes\n";
+	const auto count_1 = [] {
+		char name[] = "quobi-pascal", count[] = "1";
+		char *argv[] = {name, count, nullptr};
+		quobi_pascal_main(2, argv);
+	};
 	const struct {
 		const char *what;
 		Sink sink;
 		void (*body)();
 		std::string out, err;
+		int fclose_errno = 0;
 	} cases[] = {
 	    {"display_triangle into /dev/full", Sink::dev_full, [] {
 		     centered = 0;
 		     display_triangle();
-	     }, "", "quobi-pascal: Write error: No space left on device.\n"},
+	     }, "", no_space},
 	    {"write_error(0)", Sink::pipe, [] { write_error(0); }, "", eio},
-	    {"a failing fclose(stdout)", Sink::pipe, [] {
-		     char name[] = "quobi-pascal", count[] = "1";
-		     char *argv[] = {name, count, nullptr};
-		     fclose_error = EIO;
-		     quobi_pascal_main(2, argv);
-	     }, "1 \n", eio},
+	    {"fclose(stdout) failing with EIO", Sink::pipe, count_1, "1 \n",
+		blocks + eio, EIO},
+	    {"fclose(stdout) failing with ENOSPC", Sink::pipe, count_1, "1 \n",
+		blocks + no_space, ENOSPC},
 	};
 	for (const auto &c : cases) {
 		if (c.sink == Sink::dev_full && skip_without_dev_full(c.what))
 			continue;
 		SCOPED_TRACE(c.what);
-		ChildResult result = run_in_child(c.body, c.sink);
+		ChildResult result = run_in_child([&c] {
+			fclose_error = c.fclose_errno;
+			c.body();
+		}, c.sink);
 		EXPECT_EQ(result.status, "exit 2");
 		EXPECT_EQ(result.out, c.out);
 		EXPECT_EQ(result.err, c.err);

@@ -221,13 +221,15 @@ TEST_F(DisplayTest, PlainLayoutMatchesPrintfForTheWholeTable)
 }
 
 // Entries whose mirror holds another double, even one that only differs in
-// sign, are formatted rather than copied from the mirror's text.
+// sign, are formatted rather than copied from the mirror's text.  Entry 1 of
+// row 4 takes its neighbour's value, so that comparing with the wrong entry
+// shows: the row is 1 6 6 4 1.
 TEST_F(DisplayTest, PlainLayoutFormatsEntriesThatDifferFromTheirMirror)
 {
 	const double saved[] = {garray[3][0], garray[3][3], garray[4][1]};
 	garray[3][0] = 0.0;
 	garray[3][3] = -0.0;
-	garray[4][1] = 2.5;
+	garray[4][1] = 6.0;
 	const std::string expected = printf_plain_text(5);
 	ChildResult result = run_in_child([] {
 		glines = 5;

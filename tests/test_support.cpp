@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#if __has_include(<stdio_ext.h>)
+#include <stdio_ext.h>
+#endif
 
 #include "quobi-pascal.h"
 #include "triangle.h"
@@ -65,6 +68,18 @@ printf_plain_text(int lines)
 	for (int i = 0; i < lines; i++)
 		text += printf_plain_line(i);
 	return text;
+}
+
+std::string
+stdout_buffering()
+{
+#if __has_include(<stdio_ext.h>)
+	if (__flbf(stdout))
+		return "lines";
+	return "full blocks of " + std::to_string(__fbufsize(stdout)) + " bytes";
+#else
+	return "unknown: this C library cannot tell";
+#endif
 }
 
 std::vector<std::string>

@@ -50,6 +50,9 @@ std::string printf_text(double value);
 std::string printf_plain_line(int row);
 std::string printf_plain_text(int lines);
 
+// How standard output is buffered now: "full blocks of N bytes" or "lines".
+std::string stdout_buffering();
+
 // Splits text into its lines, without their newlines.
 std::vector<std::string> split_lines(const std::string &text);
 
