@@ -33,8 +33,8 @@ __wrap_fclose(FILE *stream)  // NOLINT
 
 struct CommandLineCase {
 	std::vector<std::string> args;
-	Sink sink;
-	bool ignore_sigpipe;
+	Sink sink = Sink::pipe;
+	bool ignore_sigpipe = false;
 	std::string status, out, err;
 };
 
@@ -175,21 +175,20 @@ TEST(CommandLine, WriteErrorsInsideTheRun)
 		quobi_pascal_main(2, argv);
 	};
 	const struct {
-		const char *what;
-		Sink sink;
-		void (*body)();
+		const char *what = nullptr;
+		void (*body)() = nullptr;
 		std::string out, err;
 		int fclose_errno = 0;
+		Sink sink = Sink::pipe;
 	} cases[] = {
-	    {"display_triangle into /dev/full", Sink::dev_full, [] {
+	    {"display_triangle into /dev/full", [] {
 		     centered = 0;
 		     display_triangle();
-	     }, "", no_space},
-	    {"write_error(0)", Sink::pipe, [] { write_error(0); }, "", eio},
-	    {"fclose(stdout) failing with EIO", Sink::pipe, count_1, "1 \n",
-		blocks + eio, EIO},
-	    {"fclose(stdout) failing with ENOSPC", Sink::pipe, count_1, "1 \n",
-		blocks + no_space, ENOSPC},
+	     }, "", no_space, 0, Sink::dev_full},
+	    {"write_error(0)", [] { write_error(0); }, "", eio},
+	    {"fclose(stdout) failing with EIO", count_1, "1 \n", blocks + eio, EIO},
+	    {"fclose(stdout) failing with ENOSPC", count_1, "1 \n", blocks + no_space,
+		ENOSPC},
 	};
 	for (const auto &c : cases) {
 		if (c.sink == Sink::dev_full && skip_without_dev_full(c.what))

@@ -1,5 +1,6 @@
 // Composition of centred lines and both layouts of the display, by direct
 // calls with the settings assigned beforehand.
+#include <array>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -44,8 +45,8 @@ words(const std::string &line)
 TEST_F(DisplayTest, CenterBufComposesOrRefusesARow)
 {
 	const struct {
-		int glines, line_no, cell_size, length;
-		const char *line;  // nullptr: not checked
+		int glines = 0, line_no = 0, cell_size = 0, length = 0;
+		const char *line = nullptr;  // nullptr: not checked
 		double last_entry = 0;  // nonzero: replaces the row's last entry
 	} cases[] = {
 	    {26, 0, 6, 6, "  1   "},
@@ -89,7 +90,7 @@ TEST_F(DisplayTest, CellsPlaceTheOddBlankRightOfTheNumber)
 {
 	const struct {
 		int cell_size, rows;
-		int left[8], right[8];  // by text length; -1: does not fit
+		std::array<int, 8> left, right;  // by text length; -1: does not fit
 	} widths[] = {
 	    {6, 20, {-1, 2, 2, 1, 1, 0, -1, -1}, {-1, 3, 2, 2, 1, 1, -1, -1}},
 	    {8, 26, {-1, 3, 3, 2, 2, 1, 1, 0}, {-1, 4, 3, 3, 2, 2, 1, 1}},
@@ -102,10 +103,10 @@ TEST_F(DisplayTest, CellsPlaceTheOddBlankRightOfTheNumber)
 			for (int j = 0; j <= row; j++) {
 				std::string cell(gline_buf + size_t(j) * w.cell_size, w.cell_size);
 				size_t len = texts[j].size();
-				ASSERT_LT(len, 8u);
+				ASSERT_LT(len, w.left.size());
 				seen[len] = true;
-				EXPECT_EQ(cell, std::string(w.left[len], ' ') + texts[j] +
-				    std::string(w.right[len], ' '))
+				EXPECT_EQ(cell, std::string(w.left.at(len), ' ') + texts[j] +
+				    std::string(w.right.at(len), ' '))
 				    << "row " << row << ", cell size " << w.cell_size;
 			}
 		}
@@ -149,7 +150,7 @@ TEST_F(DisplayTest, FunctionsAssertTheirPreconditions)
 TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 {
 	const struct {
-		int screen_columns, glines, cell_size, lines;
+		int screen_columns = 0, glines = 0, cell_size = 0, lines = 0;
 		int initial_cell_size = 6;
 		bool row_19_too_wide = false;  // two numbers too wide for cells of 8
 	} cases[] = {
