@@ -13,11 +13,14 @@
 // prove both against snprintf on any machine.
 #include "number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 using std::uint32_t;
 using std::uint64_t;
@@ -77,6 +80,14 @@ format_integer_or_by_library(double value, char *text)
 static int
 format_by_library(double value, char *text)
 {
+	// A NaN prints as nan, with the minus sign of a negative one, as
+	// glibc's printf writes it.  std::to_chars may add the NaN's payload:
+	// libc++ writes a signalling NaN as nan(snan).
+	if (std::isnan(value)) {
+		const std::string_view nan = std::signbit(value) ? "-nan" : "nan";
+		std::copy(nan.begin(), nan.end(), text);
+		return static_cast<int>(nan.size());
+	}
 	auto [end, error] = std::to_chars(text, text + NUMBER_TEXT_MAX, value,
 	    std::chars_format::general, 15);
 	assert(error == std::errc());

@@ -7,11 +7,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 #include "display.h"
 #include "triangle.h"
 
 static constexpr bool is_decimal_digit(char c);
 static int parse_line_count(const char *arg);
+static bool reader_has_gone(int errnum);
 [[noreturn]] static void finish(int status);
 
 // Standard output is written in blocks of this size, so that a long run
@@ -74,6 +84,10 @@ check_stdout()
 void
 write_error(int errnum)
 {
+	// A reader that quit early, as "| more" does, is no error to report;
+	// the run still fails.
+	if (reader_has_gone(errnum))
+		std::_Exit(2);
 	if (errnum == 0)
 		errnum = EIO;
 	std::fprintf(stderr, "%s: Write error: %s.\n", prog_name,
@@ -86,6 +100,24 @@ static constexpr bool
 is_decimal_digit(char c)
 {
 	return c >= '0' && c <= '9';
+}
+
+// Whether a write to standard output failed with errnum because nobody reads
+// it any more.  Elsewhere SIGPIPE ends the run quietly before any write can
+// fail so; where SIGPIPE is ignored, the broken pipe is reported like any
+// other write error.  Windows has no SIGPIPE, and its C library reports a
+// write to a pipe whose reading end is closed as EINVAL, or EPIPE.
+static bool
+reader_has_gone(int errnum)
+{
+#ifdef _WIN32
+	HANDLE output = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout)));
+	return (errnum == EINVAL || errnum == EPIPE) &&
+	    GetFileType(output) == FILE_TYPE_PIPE;
+#else
+	static_cast<void>(errnum);
+	return false;
+#endif
 }
 
 // Returns the value of the leading decimal digits of arg.  Every value above

@@ -149,6 +149,7 @@ TEST_F(DisplayTest, FunctionsAssertTheirPreconditions)
 // display ending at the first line that does not fit.
 TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 {
+	SKIP_IF_MISSING(missing_fork);
 	const struct {
 		int screen_columns = 0, glines = 0, cell_size = 0, lines = 0;
 		int initial_cell_size = 6;
@@ -207,6 +208,7 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 // where they would be widened.
 TEST_F(DisplayTest, PlainLayoutMatchesPrintfForTheWholeTable)
 {
+	SKIP_IF_MISSING(missing_fork);
 	for (int lines : {1, 5, 60, MAX_LINES}) {
 		ChildResult result = run_in_child([&] {
 			glines = lines;
@@ -227,6 +229,7 @@ TEST_F(DisplayTest, PlainLayoutMatchesPrintfForTheWholeTable)
 // shows: the row is 1 6 6 4 1.
 TEST_F(DisplayTest, PlainLayoutFormatsEntriesThatDifferFromTheirMirror)
 {
+	SKIP_IF_MISSING(missing_fork);
 	const double saved[] = {garray[3][0], garray[3][3], garray[4][1]};
 	garray[3][0] = 0.0;
 	garray[3][3] = -0.0;

@@ -44,6 +44,14 @@ model(const std::vector<std::string> &args)
 	return {Outcome::plain, std::stoi(value)};
 }
 
+// Windows passes arguments on as text in its ANSI code page, which not every
+// byte string is: there the random bytes are ASCII.
+#ifdef _WIN32
+constexpr size_t highest_byte = 127;
+#else
+constexpr size_t highest_byte = 255;
+#endif
+
 class ArgumentMaker {
 public:
 	std::string digits(size_t length)
@@ -58,7 +66,7 @@ public:
 	{
 		std::string text;
 		for (size_t i = 0; i < length; i++)
-			text += char(1 + pick(255));
+			text += char(1 + pick(highest_byte));
 		return text;
 	}
 
@@ -66,7 +74,7 @@ public:
 
 	std::string suffix()
 	{
-		return one_of({"", "x", ".5", "e3", " 7", "\t", "-1", "\xff",
+		return one_of({"", "x", ".5", "e3", " 7", "\t", "-1", "\xc3\xbf",
 		    "\xef\xbc\x95", "\xd9\xa3", "0", "\n"});
 	}
 
@@ -101,9 +109,12 @@ const SweepClass sweep_classes[] = {
     {"DigitStringsUpTo100000Long", [](ArgumentMaker &make) {
 	     ArgumentVectors cases;
 	     for (size_t length : {1, 2, 3, 4, 5, 9, 10, 11, 19, 20, 21, 100,
-		      1000, 10000, 100000})
+		      1000, 10000, 100000}) {
+		     if (length > longest_argument)
+			     continue;
 		     for (int i = 0; i < 20; i++)
 			     cases.push_back({make.digits(length)});
+	     }
 	     return cases;
      }},
     {"SignsBlanksAndOtherDigits", [](ArgumentMaker &make) {
@@ -189,14 +200,14 @@ TEST_P(CommandLineSweep, EveryArgumentVectorFollowsTheRule)
 			status = "exit 0";
 			break;
 		case Outcome::plain:
-			out = plain_text(expected.lines);
+			out = as_written(plain_text(expected.lines));
 			status = "exit 0";
 			break;
 		case Outcome::usage:
-			out = usage_text;
+			out = as_written(usage_text);
 			break;
 		case Outcome::range:
-			err = range_error;
+			err = as_written(range_error);
 			break;
 		}
 		std::string shown;
@@ -220,6 +231,7 @@ INSTANTIATE_TEST_SUITE_P(Classes, CommandLineSweep,
 // there the direct call is the only one.
 TEST(CommandLine, NoArgumentVectorAtAll)
 {
+	SKIP_IF_MISSING(missing_fork);
 	const ChildResult centred = run_tool({});
 	std::vector<ChildResult> results = {run_in_child([] {
 		char *argv[] = {nullptr};

@@ -53,6 +53,10 @@ std::string printf_plain_text(int lines);
 // How standard output is buffered now: "full blocks of N bytes" or "lines".
 std::string stdout_buffering();
 
+// text as the tool writes it on this system: C's text streams end lines with
+// CRLF on Windows.
+std::string as_written(const std::string &text);
+
 // Splits text into its lines, without their newlines.
 std::vector<std::string> split_lines(const std::string &text);
 
@@ -70,9 +74,19 @@ struct ChildResult {
 	std::string err;     // standard error
 };
 
-// Returns true, and says that the case named what is skipped, where the
-// system has no /dev/full for the Sink::dev_full cases.
-bool skip_without_dev_full(const std::string &what);
+// What some tests need that a system may lack: each returns the reason why
+// this one lacks it, or nullptr where it has it.  run_in_child needs fork(),
+// and the Sink::dev_full cases need /dev/full.
+const char *missing_fork();
+const char *missing_dev_full();
+
+// Ends the current test as skipped, saying why, where missing() gives a
+// reason.
+#define SKIP_IF_MISSING(missing) \
+	do { \
+		if (const char *reason = missing()) \
+			GTEST_SKIP() << reason; \
+	} while (0)
 
 // Runs body in a forked child with standard output sent to sink and standard
 // error captured.  The child flushes standard output and exits 0 when body
@@ -83,6 +97,14 @@ ChildResult run_in_child(const std::function<void()> &body,
 
 // False when the tool is started through an emulator.
 extern const bool tool_runs_natively;
+
+// The longest argument that run_tool can pass: Windows takes command lines
+// of at most 32,767 characters.
+#ifdef _WIN32
+inline constexpr size_t longest_argument = 32000;
+#else
+inline constexpr size_t longest_argument = 1000000;
+#endif
 
 // Runs the built quobi-pascal executable with args after its name.
 ChildResult run_tool(const std::vector<std::string> &args,

@@ -129,7 +129,16 @@ TEST_F(TriangleTest, AllRowsStayCloseToTheBinomials)
 	EXPECT_EQ(printf_text(garray[999][499]).substr(16), "e+299");
 }
 
-class AllocationTest : public SettingsTest {};
+// The allocation tests run the table's code in a forked child, whose calloc
+// the test arms.
+class AllocationTest : public SettingsTest {
+protected:
+	void SetUp() override
+	{
+		SettingsTest::SetUp();
+		SKIP_IF_MISSING(missing_fork);
+	}
+};
 
 // Small tables and the largest alike.
 TEST_F(AllocationTest, EveryRowIsItsOwnZeroFilledAllocation)
