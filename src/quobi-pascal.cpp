@@ -21,7 +21,9 @@
 
 static constexpr bool is_decimal_digit(char c);
 static int parse_line_count(const char *arg);
+#ifdef _WIN32
 static bool reader_has_gone(int errnum);
+#endif
 [[noreturn]] static void finish(int status);
 
 // Standard output is written in blocks of this size, so that a long run
@@ -84,10 +86,12 @@ check_stdout()
 void
 write_error(int errnum)
 {
+#ifdef _WIN32
 	// A reader that quit early, as "| more" does, is no error to report;
 	// the run still fails.
 	if (reader_has_gone(errnum))
 		std::_Exit(2);
+#endif
 	if (errnum == 0)
 		errnum = EIO;
 	std::fprintf(stderr, "%s: Write error: %s.\n", prog_name,
@@ -102,6 +106,7 @@ is_decimal_digit(char c)
 	return c >= '0' && c <= '9';
 }
 
+#ifdef _WIN32
 // Whether a write to standard output failed with errnum because nobody reads
 // it any more.  Elsewhere SIGPIPE ends the run quietly before any write can
 // fail so; where SIGPIPE is ignored, the broken pipe is reported like any
@@ -110,15 +115,11 @@ is_decimal_digit(char c)
 static bool
 reader_has_gone(int errnum)
 {
-#ifdef _WIN32
 	HANDLE output = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout)));
 	return (errnum == EINVAL || errnum == EPIPE) &&
 	    GetFileType(output) == FILE_TYPE_PIPE;
-#else
-	static_cast<void>(errnum);
-	return false;
-#endif
 }
+#endif
 
 // Returns the value of the leading decimal digits of arg.  Every value above
 // MAX_LINES becomes MAX_LINES + 1, however many digits it has, so that no
