@@ -31,6 +31,8 @@ __wrap_fclose(FILE *stream)  // NOLINT
 	return EOF;
 }
 
+static const char no_space[] = "quobi-pascal: Write error: No space left on device.\n";
+
 struct CommandLineCase {
 	std::vector<std::string> args;
 	Sink sink = Sink::pipe;
@@ -45,7 +47,6 @@ command_line_cases()
 	const Sink pipe = Sink::pipe, full = Sink::dev_full, closed = Sink::closed,
 	    broken = Sink::broken_pipe;
 	const std::string ok = "exit 0", fail = "exit 2";
-	const std::string no_space = "quobi-pascal: Write error: No space left on device.\n";
 	const std::string bad_fd = "quobi-pascal: Write error: Bad file descriptor.\n";
 #ifdef _WIN32
 	// Windows has no SIGPIPE: a reader that has gone ends the run quietly,
@@ -189,7 +190,6 @@ TEST(CommandLine, WriteErrorsInsideTheRun)
 	SKIP_IF_MISSING(missing_fork);
 	build_full_table();
 	const std::string eio = "quobi-pascal: Write error: Input/output error.\n";
-	const std::string no_space = "quobi-pascal: Write error: No space left on device.\n";
 	// The tool's own output block, set up before the first write.
 	const std::string blocks = "full blocks of 131072 bytes\n";
 	const auto count_1 = [] {
