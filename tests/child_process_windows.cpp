@@ -87,6 +87,81 @@ run_in_child(const std::function<void()> &, Sink, bool)
 
 const bool tool_runs_natively = true;
 
+// The command line as the UTF-16 text that Windows passes on, from UTF-8:
+// what a user's shell hands a program for the characters typed.
+static std::wstring
+utf16(const std::string &text)
+{
+	int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+	    int(text.size()), nullptr, 0);
+	if (length == 0 && !text.empty()) {
+		std::fputs("a command line that is not UTF-8 text\n", stderr);
+		std::abort();
+	}
+	std::wstring wide(size_t(length), L'\0');
+	MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), length);
+	return wide;
+}
+
+// A process of the tool, started, and the ends of its pipes that the test
+// reads.
+struct Started {
+	PROCESS_INFORMATION process;
+	HANDLE out_read, err_read;
+};
+
+// wine fails to start a process, now and then, with ERROR_INTERNAL_ERROR:
+// the new process died before it was set up, so before any code of the
+// tool's ran.  Only such a start is tried again, at most this many times in
+// all; every other failure of CreateProcess ends the test binary at once,
+// and whatever the tool does once it runs is never tried again.
+static constexpr int start_attempts = 5;
+
+// Starts command_line with standard output sent to sink, or ends the test
+// binary saying why it could not.
+static Started
+start(std::wstring command_line, Sink sink)
+{
+	for (int attempt = 1;; attempt++) {
+		HANDLE out_read = nullptr, out_write = nullptr, err_read, err_write;
+		if (sink != Sink::closed)
+			make_pipe(out_read, out_write);
+		make_pipe(err_read, err_write);
+		if (sink == Sink::broken_pipe) {
+			CloseHandle(out_read);
+			out_read = nullptr;
+		}
+		STARTUPINFOW startup = {};
+		startup.cb = sizeof startup;
+		startup.dwFlags = STARTF_USESTDHANDLES;
+		startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+		startup.hStdOutput = out_write;
+		startup.hStdError = err_write;
+		Started started = {};
+		bool created = CreateProcessW(nullptr, command_line.data(), nullptr,
+		    nullptr, TRUE, 0, nullptr, nullptr, &startup, &started.process);
+		DWORD error = GetLastError();
+		if (out_write)
+			CloseHandle(out_write);
+		CloseHandle(err_write);
+		if (created) {
+			CloseHandle(started.process.hThread);
+			started.out_read = out_read;
+			started.err_read = err_read;
+			return started;
+		}
+		if (out_read)
+			CloseHandle(out_read);
+		// What the process that died wrote before it did, if anything.
+		std::string said = read_to_end(err_read);
+		std::fprintf(stderr, "CreateProcess failed with error %lu, attempt %d of %d%s%s\n",
+		    error, attempt, start_attempts, said.empty() ? "" : "; the process wrote: ",
+		    said.c_str());
+		if (error != ERROR_INTERNAL_ERROR || attempt == start_attempts)
+			std::abort();
+	}
+}
+
 // SIGPIPE does not exist on Windows: ignore_sigpipe changes nothing.  A
 // broken pipe is a pipe whose reading end is closed before the tool starts;
 // closed output is no handle at all.
@@ -96,40 +171,17 @@ run_tool(const std::vector<std::string> &args, Sink sink, bool)
 	std::string command_line = quoted(QUOBI_PASCAL_PATH);
 	for (const std::string &arg : args)
 		command_line += ' ' + quoted(arg);
-
-	HANDLE out_read = nullptr, out_write = nullptr, err_read, err_write;
-	if (sink != Sink::closed)
-		make_pipe(out_read, out_write);
-	make_pipe(err_read, err_write);
-	if (sink == Sink::broken_pipe) {
-		CloseHandle(out_read);
-		out_read = nullptr;
-	}
-	STARTUPINFOA startup = {};
-	startup.cb = sizeof startup;
-	startup.dwFlags = STARTF_USESTDHANDLES;
-	startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-	startup.hStdOutput = out_write;
-	startup.hStdError = err_write;
-	PROCESS_INFORMATION process;
-	if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE,
-	        0, nullptr, nullptr, &startup, &process)) {
-		std::fprintf(stderr, "CreateProcess failed with error %lu\n", GetLastError());
-		std::abort();
-	}
-	CloseHandle(process.hThread);
-	if (out_write)
-		CloseHandle(out_write);
-	CloseHandle(err_write);
+	Started started = start(utf16(command_line), sink);
 
 	ChildResult result;
-	if (out_read)
-		result.out = read_to_end(out_read);
-	result.err = read_to_end(err_read);
-	WaitForSingleObject(process.hProcess, INFINITE);
+	if (started.out_read)
+		result.out = read_to_end(started.out_read);
+	result.err = read_to_end(started.err_read);
+	HANDLE process = started.process.hProcess;
+	WaitForSingleObject(process, INFINITE);
 	DWORD status = 0;
-	GetExitCodeProcess(process.hProcess, &status);
-	CloseHandle(process.hProcess);
+	GetExitCodeProcess(process, &status);
+	CloseHandle(process);
 	result.status = "exit " + std::to_string(status);
 	return result;
 }
