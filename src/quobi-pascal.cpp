@@ -77,6 +77,13 @@ usage()
 }
 
 void
+out_of_memory()
+{
+	std::fprintf(stderr, "%s: Not enough memory.\n", prog_name);
+	std::exit(2);
+}
+
+void
 check_stdout()
 {
 	if (std::ferror(stdout))

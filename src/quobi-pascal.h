@@ -28,6 +28,9 @@ extern int centered;        // nonzero: centred layout; zero: plain layout
 // Prints the usage text and ends the process with status 2.
 [[noreturn]] void usage();
 
+// Reports that memory ran out and ends the process with status 2.
+[[noreturn]] void out_of_memory();
+
 // Ends the process with the write-error message when standard output has
 // failed; returns when it has not.
 void check_stdout();

@@ -2,7 +2,6 @@
 #include "triangle.h"
 
 #include <cassert>
-#include <cstdio>
 #include <cstdlib>
 
 double *garray[MAX_LINES];
@@ -13,10 +12,8 @@ allocate_triangle()
 	assert(glines >= 1 && glines <= MAX_LINES);
 	for (int i = 0; i < glines; i++) {
 		garray[i] = static_cast<double *>(std::calloc(i + 1, sizeof(double)));
-		if (garray[i] == nullptr) {
-			std::fprintf(stderr, "%s: Not enough memory.\n", prog_name);
-			std::exit(2);
-		}
+		if (garray[i] == nullptr)
+			out_of_memory();
 	}
 }
 

@@ -95,6 +95,14 @@ command_line_cases()
 	    {{"1", "2"}, pipe, false, fail, usage_text, ""},
 	    {{"5", ""}, pipe, false, fail, usage_text, ""},
 	    {{"x", "y", "z"}, pipe, false, fail, usage_text, ""},
+	    // Digits of other scripts and forms are not ASCII digits: fullwidth,
+	    // superscript and subscript, alone or before ASCII.
+	    {{"\xef\xbc\x95"}, pipe, false, fail, usage_text, ""},
+	    {{"\xef\xbc\x91\xef\xbc\x92"}, pipe, false, fail, usage_text, ""},
+	    {{"\xef\xbc\x93x"}, pipe, false, fail, usage_text, ""},
+	    {{"\xef\xbc\x95" "3"}, pipe, false, fail, usage_text, ""},
+	    {{"\xe2\x81\xb5"}, pipe, false, fail, usage_text, ""},
+	    {{"\xe2\x82\x85"}, pipe, false, fail, usage_text, ""},
 	    // Standard output that cannot be written.
 	    {{}, full, false, fail, "", no_space},
 	    {{"1"}, full, false, fail, "", no_space},
