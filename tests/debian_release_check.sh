@@ -112,6 +112,8 @@ chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C.UTF
 	fi
 	echo "== $release: $2"
 	bash -c "$2" | tail -n 3
+	# What the test command and the steps need, in one install.
+	tests/run install test "${@:4}"
 	echo "== $release: $3"
 	bash -c "$3"
 	for step in "${@:4}"; do
