@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The files of a release, made by the command that README.md gives for them:
+# SHA256SUMS checks them all; each of the ten Linux executables is static,
+# with no program interpreter and no needed library, hardened as far as a
+# static executable can be (relro; PIE and immediate binding where it is
+# static-pie; every compile line with the stack protector and
+# _FORTIFY_SOURCE), and, run with nothing around it, prints what the native
+# release build prints: x86_64 alone in an empty root, the others under
+# qemu-user with no system root.  Last, a second clone at another depth and
+# under another umask makes the x86_64 tarball, the zip and the source
+# tarball again, the same bytes.
+# Run by tests/run release, as root or where sudo works.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. tests/lib.sh
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+release_command=$(readme_command '<!-- ci: release -->')
+[[ -n $release_command ]] || fail "README.md gives no release command"
+echo "== $release_command"
+bash -c "$release_command" >"$work/dist.log" 2>&1 || { cat "$work/dist.log"; fail "$release_command"; }
+version=$(sed -n 's/^project(quobi-pascal VERSION \([^ ]*\)$/\1/p' CMakeLists.txt)
+dist=build/dist
+(cd "$dist" && sha256sum --quiet --strict -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
+files=$(cd "$dist" && ls | tr '\n' ' ')
+(($(wc -w <<<"$files") == 14)) || fail "$dist holds $files"
+echo "$dist: 13 files and SHA256SUMS, whose sums hold"
+
+cmake --workflow --preset release >/dev/null
+release=build/release/quobi-pascal
+# qemu-user's name for each architecture, and those linked -static-pie.
+declare -A qemu=([i686]=i386 [aarch64]=aarch64 [armhf]=arm [armel]=arm [mipsel]=mipsel
+	[mips64el]=mips64el [ppc64le]=ppc64le [s390x]=s390x [riscv64]=riscv64)
+static_pie=(x86_64 i686 aarch64)
+for architecture in x86_64 "${!qemu[@]}"; do
+	folder=quobi-pascal-$version-linux-$architecture
+	tar -xzf "$dist/$folder.tar.gz" -C "$work"
+	listing=$(tar -tzvf "$dist/$folder.tar.gz" | awk '{ print $1, $2, $6 }' | tr '\n' ' ')
+	[[ $listing == "drwxr-xr-x 0/0 $folder/ -rw-r--r-- 0/0 $folder/LICENSE -rw-r--r-- 0/0 $folder/README.md -rwxr-xr-x 0/0 $folder/quobi-pascal -rw-r--r-- 0/0 $folder/quobi-pascal.1 " ]] ||
+		fail "$folder.tar.gz holds $listing"
+	executable=$work/$folder/quobi-pascal
+	headers=$(readelf -hlW "$executable")
+	dynamic=$(readelf -dW "$executable")
+	grep -q 'INTERP' <<<"$headers" && fail "$architecture: a program interpreter"
+	grep -q 'NEEDED' <<<"$dynamic" && fail "$architecture: needs $(grep NEEDED <<<"$dynamic")"
+	grep -q 'GNU_RELRO' <<<"$headers" || fail "$architecture: no relro"
+	if [[ " ${static_pie[*]} " == *" $architecture "* ]]; then
+		kind=static-pie
+		grep -q 'Type: *DYN' <<<"$headers" || fail "$architecture: not position-independent"
+		grep -q 'FLAGS_1.*NOW' <<<"$dynamic" || fail "$architecture: no immediate binding"
+	else
+		kind=static
+		grep -q 'Type: *EXEC' <<<"$headers" || fail "$architecture: not a static executable"
+	fi
+	lines=$(sed -n 's/^ *"command": "\(.*\)",$/\1/p' "build/static-$architecture/compile_commands.json")
+	for flag in -fstack-protector-strong -D_FORTIFY_SOURCE=2; do
+		grep -v -- " $flag" <<<"$lines" && fail "$architecture: compile lines without $flag"
+	done
+	if [[ $architecture == x86_64 ]]; then
+		root=$work/empty-root
+		mkdir "$root"
+		cp "$executable" "$root/"
+		run=(as_root chroot "$root" /quobi-pascal)
+	else
+		run=("qemu-${qemu[$architecture]}-static" "$executable")
+	fi
+	same_bytes_as_release "$release" "${run[@]}" >/dev/null
+	for args in 0 x; do
+		cmp <("${run[@]}" $args 2>&1; echo "exit $?") <("$release" $args 2>&1; echo "exit $?") ||
+			fail "$architecture: $args gets another answer than from the release build"
+	done
+	echo "$architecture: $kind, relro$([[ $kind == static ]] || echo ", now"), stack protector and" \
+		"fortify; with nothing around it, the release build's bytes"
+done
+
+second=$work/b/two/levels/down/quobi-pascal
+(
+	umask 002
+	git clone -q . "$second"
+	cd "$second"
+	dist/run x86_64
+) >"$work/second.log" 2>&1 || { cat "$work/second.log"; fail "dist/run in $second"; }
+for file in "quobi-pascal-$version-linux-x86_64.tar.gz" "quobi-pascal-$version-windows-x64.zip" \
+	"quobi-pascal-$version.tar.gz"; do
+	cmp "$dist/$file" "$second/$dist/$file" || fail "two clones make two $file"
+done
+echo "a second clone, at another depth and under umask 002, makes the same x86_64 tarball, zip" \
+	"and source tarball"
