@@ -44,12 +44,20 @@ model(const std::vector<std::string> &args)
 	return {Outcome::plain, std::stoi(value)};
 }
 
-// Windows passes arguments on as text in its ANSI code page, which not every
-// byte string is: there the random bytes are ASCII.
 #ifdef _WIN32
-constexpr size_t highest_byte = 127;
-#else
-constexpr size_t highest_byte = 255;
+// Character c in UTF-8.
+std::string
+utf8(char32_t c)
+{
+	if (c < 0x80)
+		return std::string(1, char(c));
+	if (c < 0x800)
+		return {char(0xc0 | c >> 6), char(0x80 | (c & 0x3f))};
+	if (c < 0x10000)
+		return {char(0xe0 | c >> 12), char(0x80 | (c >> 6 & 0x3f)), char(0x80 | (c & 0x3f))};
+	return {char(0xf0 | c >> 18), char(0x80 | (c >> 12 & 0x3f)),
+	    char(0x80 | (c >> 6 & 0x3f)), char(0x80 | (c & 0x3f))};
+}
 #endif
 
 class ArgumentMaker {
@@ -62,13 +70,30 @@ public:
 		return text;
 	}
 
+#ifdef _WIN32
+	// Windows arguments are UTF-16 text, which a byte string that is not
+	// UTF-8 cannot be: there the random bytes are UTF-8 characters, half
+	// of them ASCII.
+	std::string bytes(size_t length)
+	{
+		std::string text;
+		while (text.size() < length) {
+			char32_t c = pick(2) ? 1 + pick(127) : 128 + pick(0x10ff80);
+			if (c >= 0xd800 && c <= 0xdfff)
+				continue;  // surrogates are halves, not characters
+			text += utf8(c);
+		}
+		return text;
+	}
+#else
 	std::string bytes(size_t length)  // any bytes but NUL
 	{
 		std::string text;
 		for (size_t i = 0; i < length; i++)
-			text += char(1 + pick(highest_byte));
+			text += char(1 + pick(255));
 		return text;
 	}
+#endif
 
 	std::string zeros() { return std::string(pick(4), '0'); }
 
