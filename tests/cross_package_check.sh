@@ -41,6 +41,6 @@ lintian --fail-on error,warning "$work"/*.changes || fail "lintian"
 echo "lintian: no error and no warning"
 
 dpkg-deb -x "$work/quobi-pascal_${version}_$architecture.deb" "$work/installed"
-cmake --workflow --preset release >/dev/null
+release_build
 same_bytes_as_release build/release/quobi-pascal "${emulator[@]}" \
 	"$work/installed/usr/bin/quobi-pascal"

@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . tests/lib.sh
 
-cmake --workflow --preset release >/dev/null
+release_build
 report=$(hardening-check build/release/quobi-pascal) || true
 echo "$report"
 for feature in "Position Independent Executable" "Stack protected" \

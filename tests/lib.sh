@@ -13,6 +13,15 @@ as_root() {
 	if ((EUID == 0)); then "$@"; else sudo "$@"; fi
 }
 
+# release_build: builds the release preset in build/release, which the
+# checks compare with.  CI runs checks side by side: one build at a time
+# configures and builds the tree, and a build already up to date changes
+# nothing.
+release_build() {
+	mkdir -p build
+	flock build/release.lock cmake --workflow --preset release >/dev/null
+}
+
 # same_bytes_as_release RELEASE COMMAND...: COMMAND, the tool to check and
 # whatever starts it, prints the same bytes as RELEASE, the release build's
 # executable, for the command lines below, and exits with the same status.

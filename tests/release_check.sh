@@ -27,7 +27,7 @@ files=$(cd "$dist" && ls | tr '\n' ' ')
 (($(wc -w <<<"$files") == 14)) || fail "$dist holds $files"
 echo "$dist: 13 files and SHA256SUMS, whose sums hold"
 
-cmake --workflow --preset release >/dev/null
+release_build
 release=build/release/quobi-pascal
 # qemu-user's name for each architecture, and those linked -static-pie.
 declare -A qemu=([i686]=i386 [aarch64]=aarch64 [armhf]=arm [armel]=arm [mipsel]=mipsel

@@ -210,7 +210,7 @@ plain_text(int lines)
 // QUOBI_PASCAL_SWEEP_SAMPLE of them spread evenly over the class, the same
 // sample every time.
 ArgumentVectors
-cases_to_run(ArgumentVectors cases)
+cases_to_run(const ArgumentVectors &cases)
 {
 #if QUOBI_PASCAL_SWEEP_SAMPLE > 0
 	const size_t sample = QUOBI_PASCAL_SWEEP_SAMPLE;

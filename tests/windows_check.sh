@@ -40,7 +40,7 @@ windows_tool() {
 	wine "$executable" "$@" | tr -d '\r'
 	return "${PIPESTATUS[0]}"
 }
-cmake --workflow --preset release >/dev/null
+release_build
 same_bytes_as_release build/release/quobi-pascal windows_tool
 
 version=$(sed -n 's/^project(quobi-pascal VERSION \([^ ]*\)$/\1/p' CMakeLists.txt)
