@@ -24,8 +24,8 @@ version=$(sed -n 's/^project(quobi-pascal VERSION \([^ ]*\)$/\1/p' CMakeLists.tx
 dist=build/dist
 (cd "$dist" && sha256sum --quiet --strict -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
 files=$(cd "$dist" && ls | tr '\n' ' ')
-(($(wc -w <<<"$files") == 14)) || fail "$dist holds $files"
-echo "$dist: 13 files and SHA256SUMS, whose sums hold"
+(($(wc -w <<<"$files") == 13)) || fail "$dist holds $files"
+echo "$dist: 12 files and SHA256SUMS, whose sums hold"
 
 release_build
 release=build/release/quobi-pascal
