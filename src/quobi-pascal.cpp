@@ -26,11 +26,9 @@ static bool reader_has_gone(int errnum);
 #endif
 [[noreturn]] static void finish(int status);
 
-// Standard output is written in blocks of this size, so that a long run
-// reaches a pipe or a file in few large writes.  The block is the tool's
-// own, because stdio ignores the size when it allocates the block itself,
-// and it is set before anything is written.
-static constexpr std::size_t OUTPUT_BUFFER_SIZE = std::size_t(128) * 1024;
+// The block of standard output is the tool's own, because stdio ignores the
+// size when it allocates the block itself, and it is set before anything is
+// written.
 static char output_buffer[OUTPUT_BUFFER_SIZE];
 
 int glines = 26;

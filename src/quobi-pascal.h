@@ -8,8 +8,14 @@
 #error "quobi-pascal keeps its assertions active; build it without NDEBUG"
 #endif
 
+#include <cstddef>
+
 // The largest line count accepted, and the number of row slots in the table.
 inline constexpr int MAX_LINES = 1000;
+
+// Standard output is written in blocks of this size, so that a long run
+// reaches a pipe or a file in few large writes.
+inline constexpr std::size_t OUTPUT_BUFFER_SIZE = std::size_t(128) * 1024;
 
 // The name printed in the usage text and in every message.
 inline constexpr const char *prog_name = "quobi-pascal";
