@@ -18,8 +18,7 @@ static char block[OUTPUT_BUFFER_SIZE];
 
 // main's parameters have the type the language gives them.
 // cppcheck-suppress constParameter
-int
-main(int argc, char *argv[])
+int main(int argc, char *argv[])
 {
 	char *end = nullptr;
 	long long bytes = argc == 2 ? std::strtoll(argv[1], &end, 10) : -1;
