@@ -120,8 +120,10 @@ static constexpr int start_attempts = 5;
 // Starts command_line with standard output sent to sink, or ends the test
 // binary saying why it could not.
 static Started
-start(std::wstring command_line, Sink sink)
+start(const std::string &command_line, Sink sink)
 {
+	// CreateProcessW may write into its copy of the command line.
+	std::wstring text = utf16(command_line);
 	for (int attempt = 1;; attempt++) {
 		HANDLE out_read = nullptr, out_write = nullptr, err_read, err_write;
 		if (sink != Sink::closed)
@@ -138,7 +140,7 @@ start(std::wstring command_line, Sink sink)
 		startup.hStdOutput = out_write;
 		startup.hStdError = err_write;
 		Started started = {};
-		bool created = CreateProcessW(nullptr, command_line.data(), nullptr,
+		bool created = CreateProcessW(nullptr, text.data(), nullptr,
 		    nullptr, TRUE, 0, nullptr, nullptr, &startup, &started.process);
 		DWORD error = GetLastError();
 		if (out_write)
@@ -171,7 +173,7 @@ run_tool(const std::vector<std::string> &args, Sink sink, bool)
 	std::string command_line = quoted(QUOBI_PASCAL_PATH);
 	for (const std::string &arg : args)
 		command_line += ' ' + quoted(arg);
-	Started started = start(utf16(command_line), sink);
+	Started started = start(command_line, sink);
 
 	ChildResult result;
 	if (started.out_read)
