@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 architecture=$1
 toolchain=cmake/toolchains/$architecture.cmake
 [[ -f $toolchain ]] || fail "no toolchain file $toolchain"
-setting() { sed -n "s/^set($1 \(.*\))$/\1/p" "$toolchain"; }
+setting() { toolchain_setting "$toolchain" "$1"; }
 gnu_type=$(setting DEBIAN_GNU_TYPE)
 emulator=("qemu-$(setting QEMU_CPU)-static" -L "/usr/$gnu_type")
 

@@ -13,6 +13,26 @@ as_root() {
 	if ((EUID == 0)); then "$@"; else sudo "$@"; fi
 }
 
+# project_version: the version that project() in CMakeLists.txt gives.
+project_version() {
+	sed -n 's/^project(quobi-pascal VERSION \([^ ]*\)$/\1/p' CMakeLists.txt
+}
+
+# toolchain_setting FILE NAME: what toolchain file FILE sets NAME to, such
+# as DEBIAN_GNU_TYPE or QEMU_CPU; nothing where it sets none.
+toolchain_setting() {
+	sed -n "s/^set($2 \(.*\))\$/\1/p" "$1"
+}
+
+# The Linux architectures of a release as their users name them, and the
+# toolchain file of each under cmake/toolchains ("native" for amd64, the
+# machine that makes a release).
+declare -A release_toolchains=([x86_64]=native [i686]=i386 [aarch64]=arm64
+	[armhf]=armhf [armel]=armel [mipsel]=mipsel [mips64el]=mips64el
+	[ppc64le]=ppc64el [s390x]=s390x [riscv64]=riscv64)
+release_architectures=(x86_64 i686 aarch64 armhf armel mipsel mips64el ppc64le s390x
+	riscv64)
+
 # release_build: builds the release preset in build/release, which the
 # checks compare with.  CI runs checks side by side: one build at a time
 # configures and builds the tree, and a build already up to date changes

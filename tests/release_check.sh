@@ -19,7 +19,7 @@ release_command=$(readme_command '<!-- ci: release -->')
 [[ -n $release_command ]] || fail "README.md gives no release command"
 echo "== $release_command"
 bash -c "$release_command" >"$work/dist.log" 2>&1 || { cat "$work/dist.log"; fail "$release_command"; }
-version=$(sed -n 's/^project(quobi-pascal VERSION \([^ ]*\)$/\1/p' CMakeLists.txt)
+version=$(project_version)
 dist=build/dist
 (cd "$dist" && sha256sum --quiet --strict -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
 files=$(cd "$dist" && ls | tr '\n' ' ')
@@ -28,11 +28,9 @@ echo "$dist: 12 files and SHA256SUMS, whose sums hold"
 
 release_build
 release=build/release/quobi-pascal
-# qemu-user's name for each architecture, and those linked -static-pie.
-declare -A qemu=([i686]=i386 [aarch64]=aarch64 [armhf]=arm [armel]=arm [mipsel]=mipsel
-	[mips64el]=mips64el [ppc64le]=ppc64le [s390x]=s390x [riscv64]=riscv64)
+# The architectures that are linked -static-pie.
 static_pie=(x86_64 i686 aarch64)
-for architecture in x86_64 i686 aarch64 armhf armel mipsel mips64el ppc64le s390x riscv64; do
+for architecture in "${release_architectures[@]}"; do
 	folder=quobi-pascal-$version-linux-$architecture
 	tar -xzf "$dist/$folder.tar.gz" -C "$work"
 	listing=$(tar -tzvf "$dist/$folder.tar.gz" | awk '{ print $1, $2, $6 }' | tr '\n' ' ')
@@ -62,7 +60,8 @@ for architecture in x86_64 i686 aarch64 armhf armel mipsel mips64el ppc64le s390
 		cp "$executable" "$root/"
 		run=(as_root chroot "$root" /quobi-pascal)
 	else
-		run=("qemu-${qemu[$architecture]}-static" "$executable")
+		qemu_cpu=$(toolchain_setting "cmake/toolchains/${release_toolchains[$architecture]}.cmake" QEMU_CPU)
+		run=("qemu-$qemu_cpu-static" "$executable")
 	fi
 	same_bytes_as_release "$release" "${run[@]}" >/dev/null
 	for args in 0 x; do

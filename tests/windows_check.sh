@@ -43,7 +43,7 @@ windows_tool() {
 release_build
 same_bytes_as_release build/release/quobi-pascal windows_tool
 
-version=$(sed -n 's/^project(quobi-pascal VERSION \([^ ]*\)$/\1/p' CMakeLists.txt)
+version=$(project_version)
 zip=quobi-pascal-$version-windows-x64.zip
 first=$work/a/quobi-pascal
 second=$work/b/two/levels/down/quobi-pascal
