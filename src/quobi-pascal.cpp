@@ -21,7 +21,7 @@
 
 static constexpr bool is_decimal_digit(char c);
 static int parse_line_count(const char *arg);
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__wasi__)
 static bool reader_has_gone(int errnum);
 #endif
 [[noreturn]] static void finish(int status);
@@ -91,7 +91,7 @@ check_stdout()
 void
 write_error(int errnum)
 {
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__wasi__)
 	// A reader that quit early, as "| more" does, is no error to report;
 	// the run still fails.
 	if (reader_has_gone(errnum))
@@ -123,6 +123,14 @@ reader_has_gone(int errnum)
 	HANDLE output = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout)));
 	return (errnum == EINVAL || errnum == EPIPE) &&
 	    GetFileType(output) == FILE_TYPE_PIPE;
+}
+#elif defined(__wasi__)
+// A WebAssembly module has no signals either: its runtime reports a write to
+// a pipe that nobody reads as EPIPE, which nothing else causes.
+static bool
+reader_has_gone(int errnum)
+{
+	return errnum == EPIPE;
 }
 #endif
 

@@ -72,6 +72,12 @@ missing_fork()
 }
 
 const char *
+missing_processes()
+{
+	return nullptr;
+}
+
+const char *
 missing_dev_full()
 {
 	struct stat status;
@@ -148,9 +154,10 @@ run_in_child(const std::function<void()> &body, Sink sink, bool ignore_sigpipe)
 }
 
 // The command that starts the tool: its path, behind the emulator that runs
-// it when it was built for another machine.
-static const char *const tool_command[] = {QUOBI_PASCAL_LAUNCHER QUOBI_PASCAL_PATH};
-const bool tool_runs_natively = std::size(tool_command) == 1;
+// it when it was built for another machine, or the command that the build
+// was told to test instead.
+static const char *const tool_command[] = {QUOBI_PASCAL_TOOL};
+const bool tool_runs_natively = std::size(tool_command) == 1 && !QUOBI_PASCAL_TOOL_ON_NODE;
 
 // Starts the tool with posix_spawn, which unlike fork does not copy the
 // test's memory: the command-line sweep starts it thousands of times.

@@ -73,6 +73,12 @@ missing_fork()
 }
 
 const char *
+missing_processes()
+{
+	return nullptr;
+}
+
+const char *
 missing_dev_full()
 {
 	return "Windows has no device that is always full";

@@ -6,8 +6,11 @@
 # static-pie; every compile line with the stack protector and
 # _FORTIFY_SOURCE), and, run with nothing around it, prints what the native
 # release build prints: x86_64 alone in an empty root, the others under
-# qemu-user with no system root.  Last, a second clone at another depth and
-# under another umask makes every file again, the same bytes.
+# qemu-user with no system root.  The WebAssembly module of the wasm32-wasi
+# tarball prints the same under Node.js's own WASI, and the npm package,
+# installed from its file into an empty prefix, puts a command on the PATH
+# that prints the same.  Last, a second clone at another depth and under
+# another umask makes every file again, the same bytes.
 # Run by tests/run release, as root or where sudo works.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,11 +26,23 @@ version=$(project_version)
 dist=build/dist
 (cd "$dist" && sha256sum --quiet --strict -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
 files=$(cd "$dist" && ls | tr '\n' ' ')
-(($(wc -w <<<"$files") == 13)) || fail "$dist holds $files"
-echo "$dist: 12 files and SHA256SUMS, whose sums hold"
+(($(wc -w <<<"$files") == 15)) || fail "$dist holds $files"
+echo "$dist: 14 files and SHA256SUMS, whose sums hold"
 
 release_build
 release=build/release/quobi-pascal
+# same_answers COMMAND...: COMMAND, the tool and whatever starts it, prints
+# the release build's bytes, and for 0 and x the same standard output,
+# standard error and status.
+same_answers() {
+	local args
+	same_bytes_as_release "$release" "$@" >/dev/null
+	for args in 0 x; do
+		cmp <("$@" $args 2>&1; echo "exit $?") <("$release" $args 2>&1; echo "exit $?") ||
+			fail "$* $args gets another answer than from the release build"
+	done
+}
+
 # The architectures that are linked -static-pie.
 static_pie=(x86_64 i686 aarch64)
 for architecture in "${release_architectures[@]}"; do
@@ -63,14 +78,24 @@ for architecture in "${release_architectures[@]}"; do
 		qemu_cpu=$(toolchain_setting "cmake/toolchains/${release_toolchains[$architecture]}.cmake" QEMU_CPU)
 		run=("qemu-$qemu_cpu-static" "$executable")
 	fi
-	same_bytes_as_release "$release" "${run[@]}" >/dev/null
-	for args in 0 x; do
-		cmp <("${run[@]}" $args 2>&1; echo "exit $?") <("$release" $args 2>&1; echo "exit $?") ||
-			fail "$architecture: $args gets another answer than from the release build"
-	done
+	same_answers "${run[@]}"
 	echo "$architecture: $kind, relro$([[ $kind == static ]] || echo ", now"), stack protector and" \
 		"fortify; with nothing around it, the release build's bytes"
 done
+
+folder=quobi-pascal-$version-wasm32-wasi
+tar -xzf "$dist/$folder.tar.gz" -C "$work"
+listing=$(tar -tzvf "$dist/$folder.tar.gz" | awk '{ print $1, $2, $6 }' | tr '\n' ' ')
+[[ $listing == "drwxr-xr-x 0/0 $folder/ -rw-r--r-- 0/0 $folder/LICENSE -rw-r--r-- 0/0 $folder/README.md -rw-r--r-- 0/0 $folder/quobi-pascal.1 -rw-r--r-- 0/0 $folder/quobi-pascal.wasm " ]] ||
+	fail "$folder.tar.gz holds $listing"
+same_answers node --no-warnings tests/wasi_run.mjs "$work/$folder/quobi-pascal.wasm"
+echo "wasm32-wasi: under Node.js's own WASI, the release build's bytes"
+
+prefix=$work/npm-prefix
+npm install --global --prefix "$prefix" --offline --no-audit --no-fund --loglevel=error \
+	"$dist/quobi-pascal-$version-node.tgz"
+same_answers env PATH="$prefix/bin:$PATH" quobi-pascal
+echo "the npm package, installed into an empty prefix: the release build's bytes"
 
 second=$work/b/two/levels/down/quobi-pascal
 (

@@ -75,8 +75,9 @@ struct ChildResult {
 };
 
 // What some tests need that a system may lack: each returns the reason why
-// this one lacks it, or nullptr where it has it.  run_in_child needs fork(),
-// and the Sink::dev_full cases need /dev/full.
+// this one lacks it, or nullptr where it has it.  run_tool needs processes,
+// run_in_child needs fork(), and the Sink::dev_full cases need /dev/full.
+const char *missing_processes();
 const char *missing_fork();
 const char *missing_dev_full();
 
