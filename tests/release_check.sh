@@ -26,8 +26,8 @@ version=$(project_version)
 dist=build/dist
 (cd "$dist" && sha256sum --quiet --strict -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
 files=$(cd "$dist" && ls | tr '\n' ' ')
-(($(wc -w <<<"$files") == 15)) || fail "$dist holds $files"
-echo "$dist: 14 files and SHA256SUMS, whose sums hold"
+(($(wc -w <<<"$files") == 16)) || fail "$dist holds $files"
+echo "$dist: 15 files and SHA256SUMS, whose sums hold"
 
 release_build
 release=build/release/quobi-pascal
