@@ -159,6 +159,16 @@ run_in_child(const std::function<void()> &body, Sink sink, bool ignore_sigpipe)
 static const char *const tool_command[] = {QUOBI_PASCAL_TOOL};
 const bool tool_runs_natively = std::size(tool_command) == 1 && !QUOBI_PASCAL_TOOL_ON_NODE;
 
+ChildResult
+run_tool_without_argument_vector()
+{
+	return run_in_child([] {
+		char *argv[] = {nullptr};
+		execv(tool_command[0], argv);
+		_exit(127);
+	});
+}
+
 // Starts the tool with posix_spawn, which unlike fork does not copy the
 // test's memory: the command-line sweep starts it thousands of times.
 ChildResult

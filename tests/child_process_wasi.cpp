@@ -47,3 +47,9 @@ run_tool(const std::vector<std::string> &, Sink, bool)
 {
 	no_process("run_tool");
 }
+
+ChildResult
+run_tool_without_argument_vector()
+{
+	no_process("run_tool_without_argument_vector");
+}

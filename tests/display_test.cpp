@@ -189,7 +189,7 @@ TEST_F(DisplayTest, CenteredLayoutFitsLinesToTheScreen)
 			std::printf("cells of %d", gcell_size);
 		});
 		EXPECT_EQ(result.status, "exit 0");
-		std::vector<std::string> lines = split_lines(result.out);
+		std::vector<std::string> lines = split_lines(as_read(result.out));
 		ASSERT_EQ(lines.size(), size_t(c.lines) + 1);
 		EXPECT_EQ(lines.back(), "cells of " + std::to_string(c.cell_size));
 		for (int k = 0; k < c.lines; k++) {
@@ -219,7 +219,7 @@ TEST_F(DisplayTest, PlainLayoutMatchesPrintfForTheWholeTable)
 			std::printf("cells of %d", gcell_size);
 		});
 		EXPECT_EQ(result.status, "exit 0");
-		ASSERT_EQ(result.out, printf_plain_text(lines) + "cells of 6")
+		ASSERT_EQ(result.out, as_written(printf_plain_text(lines) + "cells of 6"))
 		    << lines << " lines";
 	}
 }
@@ -245,5 +245,5 @@ TEST_F(DisplayTest, PlainLayoutFormatsEntriesThatDifferFromTheirMirror)
 	garray[3][3] = saved[1];
 	garray[4][1] = saved[2];
 	EXPECT_EQ(result.status, "exit 0");
-	EXPECT_EQ(result.out, expected);
+	EXPECT_EQ(result.out, as_written(expected));
 }

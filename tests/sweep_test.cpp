@@ -3,8 +3,6 @@
 // argument or a first character that is not an ASCII digit gets the usage
 // text, a leading digit run whose value is outside 1..1000 the range message,
 // and any other argument that many rows in the plain layout.
-#include <unistd.h>
-
 #include <ostream>
 #include <random>
 #include <string>
@@ -270,10 +268,11 @@ INSTANTIATE_TEST_SUITE_P(Classes, CommandLineSweep,
 	    return std::string(info.param.name);
     });
 
-// An empty argument vector, argc 0, is the run without an argument.  Linux
-// hands a program started that way one empty argument instead, so the call
-// is also made directly; an emulator cannot pass an empty vector on, so
-// there the direct call is the only one.
+// An empty argument vector, argc 0, is the run without an argument.  No
+// system hands a program an empty vector (see
+// run_tool_without_argument_vector), so the call is also made directly; an
+// emulator cannot pass an empty vector on, so there the direct call is the
+// only one.
 TEST(CommandLine, NoArgumentVectorAtAll)
 {
 	SKIP_IF_MISSING(missing_fork);
@@ -282,14 +281,8 @@ TEST(CommandLine, NoArgumentVectorAtAll)
 		char *argv[] = {nullptr};
 		quobi_pascal_main(0, argv);
 	})};
-#ifndef __wasi__  // which has no exec, nor any process to run this test in
 	if (tool_runs_natively)
-		results.push_back(run_in_child([] {
-			char *argv[] = {nullptr};
-			execv(QUOBI_PASCAL_PATH, argv);
-			_exit(127);
-		}));
-#endif
+		results.push_back(run_tool_without_argument_vector());
 	for (const ChildResult &result : results) {
 		EXPECT_EQ(result.status, "exit 0");
 		EXPECT_EQ(result.err, "");

@@ -67,6 +67,10 @@ stdout_buffering()
 	if (__flbf(stdout))
 		return "lines";
 	return "full blocks of " + std::to_string(__fbufsize(stdout)) + " bytes";
+#elif defined(_WIN32) && !defined(_UCRT)
+	// Microsoft's older C runtime, which mingw-w64 uses by default, buffers
+	// no stream by lines, and shows its stream's buffer.
+	return "full blocks of " + std::to_string(stdout->_bufsiz) + " bytes";
 #else
 	return "unknown: this C library cannot tell";
 #endif
@@ -85,6 +89,20 @@ as_written(const std::string &text)
 	return written;
 #else
 	return text;
+#endif
+}
+
+std::string
+as_read(const std::string &written)
+{
+#ifdef _WIN32
+	std::string text;
+	for (size_t i = 0; i < written.size(); i++)
+		if (written[i] != '\r' || i + 1 == written.size() || written[i + 1] != '\n')
+			text += written[i];
+	return text;
+#else
+	return written;
 #endif
 }
 

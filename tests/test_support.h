@@ -54,8 +54,10 @@ std::string printf_plain_text(int lines);
 std::string stdout_buffering();
 
 // text as the tool writes it on this system: C's text streams end lines with
-// CRLF on Windows.
+// CRLF on Windows.  as_read is the reverse: written text as a text stream
+// reads it back.
 std::string as_written(const std::string &text);
+std::string as_read(const std::string &written);
 
 // Splits text into its lines, without their newlines.
 std::vector<std::string> split_lines(const std::string &text);
@@ -76,7 +78,8 @@ struct ChildResult {
 
 // What some tests need that a system may lack: each returns the reason why
 // this one lacks it, or nullptr where it has it.  run_tool needs processes,
-// run_in_child needs fork(), and the Sink::dev_full cases need /dev/full.
+// run_in_child needs fork() or, on Windows, a new start of the test binary,
+// and the Sink::dev_full cases need /dev/full.
 const char *missing_processes();
 const char *missing_fork();
 const char *missing_dev_full();
@@ -89,7 +92,8 @@ const char *missing_dev_full();
 			GTEST_SKIP() << reason; \
 	} while (0)
 
-// Runs body in a forked child with standard output sent to sink and standard
+// Runs body in a child, forked or on Windows the test binary started again
+// for the current test, with standard output sent to sink and standard
 // error captured.  The child flushes standard output and exits 0 when body
 // returns.  SIGPIPE is ignored in the child when ignore_sigpipe is set and
 // has its default action otherwise.
@@ -110,5 +114,11 @@ inline constexpr size_t longest_argument = 1000000;
 // Runs the built quobi-pascal executable with args after its name.
 ChildResult run_tool(const std::vector<std::string> &args,
     Sink sink = Sink::pipe, bool ignore_sigpipe = false);
+
+// Runs it with no argument vector at all, as far as this system can: Linux
+// turns an empty vector into one empty argument, and Windows passes a
+// command line, of which a program started with an empty one makes one
+// argument, its own name (as seen under wine).
+ChildResult run_tool_without_argument_vector();
 
 #endif
