@@ -189,23 +189,31 @@ function keep(ended, from, blobs) {
 	save.dataset.run = ended.id;
 }
 
+// fn, to be called at the next frame, once however often it is asked for
+// before then.
+function atNextFrame(fn) {
+	let asked = false;
+	return () => {
+		if (asked)
+			return;
+		asked = true;
+		requestAnimationFrame(() => {
+			asked = false;
+			fn();
+		});
+	};
+}
+
 // Redraws the output, and marks the moment when the first screenful
 // appears: once the output fills the viewer, or is all there.
-let updating = false;
-function update() {
-	if (updating)
-		return;
-	updating = true;
-	requestAnimationFrame(() => {
-		updating = false;
-		resize();
-		const lines = output.starts.length - 1;
-		if (!output.shown && (output.ended || lines * cell.height >= viewer.clientHeight)) {
-			output.shown = true;
-			performance.measure(`first screen ${output.id}`, `run ${output.id}`);
-		}
-	});
-}
+const update = atNextFrame(() => {
+	resize();
+	const lines = output.starts.length - 1;
+	if (!output.shown && (output.ended || lines * cell.height >= viewer.clientHeight)) {
+		output.shown = true;
+		performance.measure(`first screen ${output.id}`, `run ${output.id}`);
+	}
+});
 
 // The size of a character and of a line in the viewer's monospace font.
 const cell = { width: 8, height: 16 };
@@ -251,16 +259,7 @@ function draw() {
 		`translate(${margin + column * cell.width}px, ${first * cell.height}px)`;
 }
 
-let drawing = false;
-viewer.addEventListener('scroll', () => {
-	if (drawing)
-		return;
-	drawing = true;
-	requestAnimationFrame(() => {
-		drawing = false;
-		draw();
-	});
-}, { passive: true });
+viewer.addEventListener('scroll', atNextFrame(draw), { passive: true });
 // A new size of the viewer may come with a new size of its font.
 new ResizeObserver(() => {
 	measure();
