@@ -146,7 +146,7 @@ function append(block) {
 // error and the status; and makes the output the target of the save link
 // and the copy button.
 let saved = null;  // the address of the saved output's Blob
-function finish({ err, status: exitStatus, took }) {
+function finish({ err, status: exitStatus }) {
 	const { starts } = output;
 	if (starts[starts.length - 1] < output.length) {
 		output.columns = Math.max(output.columns, output.length - starts[starts.length - 1]);
@@ -160,8 +160,6 @@ function finish({ err, status: exitStatus, took }) {
 	status.value = String(exitStatus);
 	if (exitStatus !== 'not run')
 		setTimeout(keep, 0, output, 0, []);
-	if (took !== undefined)
-		viewer.dataset.took = took;
 	const { id } = output;
 	requestAnimationFrame(() => performance.measure(`shown ${id}`, `run ${id}`));
 }
