@@ -7,10 +7,20 @@
 // their 15-digit head, which is rounded and written in exponent form.
 // Everything else goes to std::to_chars, and so does the rare number that
 // lies too close to halfway between two heads for the scaling to tell which
-// way it rounds.  The scaling needs the high half of a 64-by-64-bit product:
-// one instruction where the compiler has 128-bit integers, four 32-bit
-// products elsewhere.  Both paths are compiled everywhere, so that the tests
-// prove both against snprintf on any machine.
+// way it rounds.
+//
+// A long run's formatting is bound by the number of instructions that a
+// number takes, so the quick paths are written for few of them: the choices
+// that the table's numbers make at random (which power of ten, which way
+// the head rounds, how many trailing zeros) are made without a branch,
+// whatever can be worked out in advance comes from tables built at compile
+// time, and the digits are looked up four at a time and written eight at a
+// time.
+//
+// The scaling needs the high half of a 64-by-64-bit product: one
+// instruction where the compiler has 128-bit integers, four 32-bit products
+// elsewhere.  Both are compiled everywhere, so that the tests prove both
+// against snprintf on any machine.
 #include "number_text.h"
 
 #include <algorithm>
@@ -29,12 +39,14 @@ using MultiplyHigh = uint64_t (*)(uint64_t, uint64_t);
 
 template <MultiplyHigh multiply_high>
 static int format_number_with(double value, char *text);
-template <MultiplyHigh multiply_high>
-static int format_exponent_form(uint64_t bits, char *text);
 static constexpr uint64_t multiply_high_portable(uint64_t a, uint64_t b);
 static int format_integer_or_by_library(double value, char *text);
 static int format_by_library(double value, char *text);
-static void write_8_digits(char *text, uint32_t value);
+[[gnu::always_inline]] static inline int write_head(uint64_t head, char *text);
+static uint64_t eight_characters(const char *first_four, const char *last_four);
+static int count_zeros_before(uint64_t characters);
+static int count_zeros_after(uint64_t characters);
+static uint64_t skip_characters(uint64_t characters, int count);
 
 #if defined(__SIZEOF_INT128__)
 // The high half of a * b, by the compiler's 128-bit product.
@@ -62,22 +74,54 @@ format_number_portable(double value, char *text)
 	return format_number_with<multiply_high_portable>(value, text);
 }
 
-// Whole numbers from 1 to below 10^15 print as integers.  Everything else, 0,
-// negative numbers, fractions, infinities and NaN among it, and the rare
-// number that format_exponent_form refuses, is the library's.
+// The four-digit numbers "0000" to "9999", one after the other.
+static constexpr std::array<char, 40000> digit_quads = [] {
+	std::array<char, 40000> quads{};
+	for (std::size_t i = 0; i < 10000; i++) {
+		quads[4 * i] = static_cast<char>('0' + i / 1000);
+		quads[4 * i + 1] = static_cast<char>('0' + i / 100 % 10);
+		quads[4 * i + 2] = static_cast<char>('0' + i / 10 % 10);
+		quads[4 * i + 3] = static_cast<char>('0' + i % 10);
+	}
+	return quads;
+}();
+
+// '0' in every byte of a word.
+static constexpr uint64_t ZERO_CHARACTERS = 0x3030303030303030;
+
+// Whole numbers from 1 to below 10^15 print as integers: a group of up to
+// seven digits and one of eight, or one group alone below 10^8, the first
+// group's leading zeros skipped.  Everything else, 0, negative numbers,
+// fractions, infinities and NaN among it, is the library's.
 [[gnu::noinline]] static int
 format_integer_or_by_library(double value, char *text)
 {
 	if (value >= 1 && value < 1e15) {
 		auto integer = static_cast<uint64_t>(value);
-		if (static_cast<double>(integer) == value)
-			return static_cast<int>(
-			    std::to_chars(text, text + NUMBER_TEXT_MAX, integer).ptr - text);
+		if (static_cast<double>(integer) == value) {
+			bool two_groups = integer >= 100000000;
+			auto first = static_cast<uint32_t>(two_groups ? integer / 100000000 : integer);
+			uint64_t characters = eight_characters(&digit_quads[4 * std::size_t(first / 10000)],
+			    &digit_quads[4 * std::size_t(first % 10000)]);
+			// first is at least 1, so not every character is a zero.
+			int leading_zeros = count_zeros_before(characters);
+			characters = skip_characters(characters, leading_zeros);
+			std::memcpy(text, &characters, sizeof characters);
+			int len = 8 - leading_zeros;
+			if (two_groups) {
+				auto last = static_cast<uint32_t>(integer % 100000000);
+				characters = eight_characters(&digit_quads[4 * std::size_t(last / 10000)],
+				    &digit_quads[4 * std::size_t(last % 10000)]);
+				std::memcpy(text + len, &characters, sizeof characters);
+				len += 8;
+			}
+			return len;
+		}
 	}
 	return format_by_library(value, text);
 }
 
-static int
+[[gnu::noinline]] static int
 format_by_library(double value, char *text)
 {
 	// A NaN prints as nan, with the minus sign of a negative one, as
@@ -110,8 +154,6 @@ multiply_high_portable(uint64_t a, uint64_t b)
 // 64 bits and rounded down.
 struct NegativePowerOfTen {
 	uint64_t mantissa;
-	// Read only while the scales below are built at compile time.
-	// cppcheck-suppress unusedStructMember
 	int shift;
 };
 
@@ -149,56 +191,8 @@ make_negative_powers_of_ten()
 	return powers;
 }
 
-static constexpr auto negative_powers_of_ten = make_negative_powers_of_ten();
-
-// The four-digit numbers "0000" to "9999", one after the other: eight digits
-// take two look-ups.
-static constexpr std::array<char, 40000> digit_quads = [] {
-	std::array<char, 40000> quads{};
-	for (std::size_t i = 0; i < 10000; i++) {
-		quads[4 * i] = static_cast<char>('0' + i / 1000);
-		quads[4 * i + 1] = static_cast<char>('0' + i / 100 % 10);
-		quads[4 * i + 2] = static_cast<char>('0' + i / 10 % 10);
-		quads[4 * i + 3] = static_cast<char>('0' + i % 10);
-	}
-	return quads;
-}();
-
-// The exponents "e+00" to "e+308", five characters apart, the shorter ones
-// followed by a NUL that the next text overwrites.
-static constexpr int MAX_EXPONENT = 308;
-static constexpr std::size_t EXPONENT_TEXTS_SIZE = 5 * std::size_t(MAX_EXPONENT + 1);
-static constexpr std::array<char, EXPONENT_TEXTS_SIZE> exponent_texts = [] {
-	std::array<char, EXPONENT_TEXTS_SIZE> texts{};
-	for (std::size_t e = 0; e <= MAX_EXPONENT; e++) {
-		char *text = &texts[5 * e];
-		*text++ = 'e';
-		*text++ = '+';
-		if (e >= 100)
-			*text++ = static_cast<char>('0' + e / 100);
-		*text++ = static_cast<char>('0' + e / 10 % 10);
-		*text = static_cast<char>('0' + e % 10);
-	}
-	return texts;
-}();
-
 // The binary exponent fields of doubles from 10^15 up to the largest.
 static constexpr int FIRST_EXPONENT_FIELD = 1072, LAST_EXPONENT_FIELD = 2046;
-
-// How format_exponent_form scales the doubles of one binary exponent, which
-// lie in [2^binary_exponent, 2^(binary_exponent + 1)) with binary_exponent =
-// field - 1023: by 10^-power, which leaves fraction_bits[0] bits of fraction
-// in the product's high word, or, when that leaves a 16-digit whole part, by
-// 10^-(power + 1), which leaves fraction_bits[1].  power is the decimal
-// exponent of 2^binary_exponent less 14.  The whole part grows with the
-// significand, so a 16-digit one is the same as a significand of at least
-// sixteen_digits_from.  Where no significand of the range reaches 16 digits,
-// that is all ones, which no significand is: its low 11 bits are zero.
-struct Scale {
-	uint64_t sixteen_digits_from;
-	short power;
-	unsigned char fraction_bits[2];
-};
 
 static constexpr uint64_t HEAD_LIMIT = 1000000000000000;  // 10^15
 
@@ -223,7 +217,32 @@ first_significand_reaching(uint64_t mantissa, int fraction_bits)
 	return low;
 }
 
+// One way to scale a double to its head: times mantissa, the high word of
+// the product holding fraction_bits bits of fraction, half of which is
+// half; the head then has the decimal exponent exponent.
+struct Scaling {
+	uint64_t mantissa;
+	uint64_t half;
+	short exponent;
+	unsigned char fraction_bits;
+};
+
+// How format_number_with scales the doubles of one binary exponent field,
+// which lie in [2^binary_exponent, 2^(binary_exponent + 1)) with
+// binary_exponent = field - 1023.  scalings[0] multiplies by 10^-power,
+// where power is the decimal exponent of 2^binary_exponent less 14, and
+// scalings[1] by 10^-(power + 1), for the doubles whose product by 10^-power
+// would have a 16-digit whole part.  That part grows with the significand,
+// so those are the doubles whose significand is at least
+// sixteen_digits_from; where none of the range has them, that is all ones,
+// which no significand is: its low 11 bits are zero.
+struct alignas(64) Scale {
+	uint64_t sixteen_digits_from;
+	Scaling scalings[2];
+};
+
 static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> scales = [] {
+	constexpr auto negative_powers_of_ten = make_negative_powers_of_ten();
 	std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> table{};
 	for (int field = FIRST_EXPONENT_FIELD; field <= LAST_EXPONENT_FIELD; field++) {
 		// The significand is shifted to 64 bits, so the double is
@@ -231,50 +250,65 @@ static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 
 		// floor(n * log10(2)) exactly for n up to 1650.
 		int binary_exponent = field - 1023;
 		int power = ((binary_exponent * 78913) >> 18) - 14;
-		auto fraction_bits = [field](int k) {
-			return static_cast<unsigned char>(negative_powers_of_ten[k].shift - field + 1022);
+		auto scaling = [field, &negative_powers_of_ten](int k) {
+			const NegativePowerOfTen &scale = negative_powers_of_ten[k];
+			int fraction_bits = scale.shift - field + 1022;
+			return Scaling{scale.mantissa, uint64_t(1) << (fraction_bits - 1),
+			    static_cast<short>(k + 14), static_cast<unsigned char>(fraction_bits)};
 		};
-		table[field - FIRST_EXPONENT_FIELD] = {
-		    first_significand_reaching(negative_powers_of_ten[power].mantissa, fraction_bits(power)),
-		    static_cast<short>(power), {fraction_bits(power), fraction_bits(power + 1)}};
+		Scale &entry = table[field - FIRST_EXPONENT_FIELD];
+		entry.scalings[0] = scaling(power);
+		entry.scalings[1] = scaling(power + 1);
+		entry.sixteen_digits_from = first_significand_reaching(
+		    negative_powers_of_ten[power].mantissa, entry.scalings[0].fraction_bits);
 	}
 	return table;
 }();
 
-// Every scale leaves a fraction of a few bits at least and a whole part that
-// fits, and stays within the tables.
+// The exponents "e+00" to "e+309", eight characters apart, each followed
+// by NULs that the next text overwrites and its length in the last byte.
+// Doubles stay below 1.8e308; the table goes one further, so that it holds
+// whatever exponent a head that rounds up to 10^15 is given.
+static constexpr int MAX_EXPONENT = 309;
+static constexpr std::array<char, 8 * std::size_t(MAX_EXPONENT + 1)> exponent_texts = [] {
+	std::array<char, 8 * std::size_t(MAX_EXPONENT + 1)> texts{};
+	for (std::size_t e = 0; e <= MAX_EXPONENT; e++) {
+		char *text = &texts[8 * e];
+		int len = 0;
+		text[len++] = 'e';
+		text[len++] = '+';
+		if (e >= 100)
+			text[len++] = static_cast<char>('0' + e / 100);
+		text[len++] = static_cast<char>('0' + e / 10 % 10);
+		text[len++] = static_cast<char>('0' + e % 10);
+		text[7] = static_cast<char>(len);
+	}
+	return texts;
+}();
+
+// Every scaling leaves a fraction of a few bits at least, a whole part
+// that fits, and a high word that cannot overflow when its half is added,
+// and stays within the exponent texts.
 static_assert([] {
 	for (const Scale &scale : scales)
-		if (scale.power < 0 || scale.power + 1 > MAX_SCALE ||
-		    scale.power + 15 > MAX_EXPONENT || scale.fraction_bits[0] < 8 ||
-		    scale.fraction_bits[0] > 20 || scale.fraction_bits[1] < 8 ||
-		    scale.fraction_bits[1] > 20)
-			return false;
+		for (const Scaling &scaling : scale.scalings)
+			if (scaling.fraction_bits < 8 || scaling.fraction_bits > 20 ||
+			    scaling.exponent + 1 > MAX_EXPONENT ||
+			    multiply_high_portable(~uint64_t(0), scaling.mantissa) >
+				~uint64_t(0) - scaling.half)
+				return false;
 	return true;
 }());
 
-// The text of any double, with multiply_high for the scaling.  Numbers from
-// 10^15 on, which are nearly all of the table's, take the exponent form's
-// path inline, so that it needs no call of its own; the rest are passed on.  A negative number's sign bit takes its exponent field
-// past the last, and infinity's field is the last plus one.
-template <MultiplyHigh multiply_high>
-static int
-format_number_with(double value, char *text)
-{
-	uint64_t bits;
-	std::memcpy(&bits, &value, sizeof bits);
-	std::size_t field = bits >> 52;
-	if (field >= FIRST_EXPONENT_FIELD && field <= LAST_EXPONENT_FIELD && value >= 1e15) {
-		int len = format_exponent_form<multiply_high>(bits, text);
-		if (len > 0)
-			return len;
-	}
-	return format_integer_or_by_library(value, text);
-}
+// The bits of 10^15 and of infinity: between them, as unsigned numbers,
+// lie the bits of exactly the doubles from 10^15 up to the largest.
+static constexpr uint64_t BITS_OF_1E15 = 0x430c6bf526340000;
+static constexpr uint64_t BITS_OF_INFINITY = 0x7ff0000000000000;
 
-// Formats a finite value of at least 1e15, given by its bits, in "%.15g"'s
-// exponent form, as in 8.80048022641748e+16, and returns the length of the
-// text.  Returns 0 for the value so close to halfway between two 15-digit
+// The text of any double, with multiply_high for the scaling.  Numbers from
+// 10^15 on, which are nearly all of the table's, are written here in
+// "%.15g"'s exponent form, as in 8.80048022641748e+16; the rest are passed
+// on, and so is the rare number so close to halfway between two 15-digit
 // heads that the scaling below cannot tell which way it rounds.
 //
 // Scaled by 10^-k, with k chosen so that its whole part has 15 digits, the
@@ -288,59 +322,136 @@ format_number_with(double value, char *text)
 // same way as the exact value.
 template <MultiplyHigh multiply_high>
 static int
-format_exponent_form(uint64_t bits, char *text)
+format_number_with(double value, char *text)
 {
+	uint64_t bits;
+	std::memcpy(&bits, &value, sizeof bits);
+	if (bits - BITS_OF_1E15 >= BITS_OF_INFINITY - BITS_OF_1E15)
+		return format_integer_or_by_library(value, text);
 	std::size_t field = bits >> 52;
 	assert(field >= FIRST_EXPONENT_FIELD && field <= LAST_EXPONENT_FIELD);
 	const Scale &scale = scales[field - FIRST_EXPONENT_FIELD];
 	uint64_t significand = bits << 11 | uint64_t(1) << 63;
 
 	// The value's decimal exponent is that of the low end of its binary
-	// range, or one more, when the product by 10^-power would have a
-	// 16-digit whole part.  Which one it is cannot be foretold from one
+	// range, or one more.  Which one it is cannot be foretold from one
 	// number of the table to the next, so it is chosen without a branch.
-	const int sixteen_digits = significand >= scale.sixteen_digits_from;
-	const int power = scale.power + sixteen_digits;
-	int exponent = power + 14;
-	const int fraction_bits = scale.fraction_bits[sixteen_digits];
-	uint64_t scaled = multiply_high(significand, negative_powers_of_ten[power].mantissa);
-	uint64_t head = scaled >> fraction_bits;
-	uint64_t fraction = scaled & ((uint64_t(1) << fraction_bits) - 1);
-	uint64_t half = uint64_t(1) << (fraction_bits - 1);
-	// Which way a head rounds is as good as random, so both tests are
-	// written without a branch on it: one comparison, true only within
-	// the window, and an addition of the comparison's result.
-	if (fraction - (half - 3) <= 6)
-		return 0;
-	head += fraction > half;
+	const Scaling &scaling = scale.scalings[significand >= scale.sixteen_digits_from];
+	// The head rounded half up: the half added, the fraction dropped.  A
+	// fraction within 3 units of one half is within 3 units of zero once
+	// the half is added, below or above; that is the one test, so that
+	// which way the head rounds, as good as random, needs no branch.
+	uint64_t rounded = multiply_high(significand, scaling.mantissa) + scaling.half;
+	if (((rounded + 3) & (2 * scaling.half - 1)) <= 6)
+		return format_by_library(value, text);
+	uint64_t head = rounded >> scaling.fraction_bits;
+	int exponent = scaling.exponent;
 	if (head == HEAD_LIMIT) {
 		head /= 10;
 		exponent++;
 	}
 
-	// The head as d.dddddddddddddd: its first seven digits written as
-	// eight with a leading zero, where the first digit and the point then
-	// go; the last eight after them.  Then trailing zeros are dropped, and
-	// the point when no digit follows it.
-	write_8_digits(text, static_cast<uint32_t>(head / 100000000));
-	write_8_digits(text + 8, static_cast<uint32_t>(head % 100000000));
-	text[0] = text[1];
-	text[1] = '.';
-	char *p = text + 15;
-	while (*p == '0')
-		p--;
-	if (*p != '.')
-		p++;
-
-	// The exponent, which has at least two digits.
-	std::memcpy(p, &exponent_texts[5 * static_cast<std::size_t>(exponent)], 5);
-	return static_cast<int>(p - text) + (exponent >= 100 ? 5 : 4);
+	char *p = text + write_head(head, text);
+	std::memcpy(p, &exponent_texts[8 * std::size_t(exponent)], 8);
+	return static_cast<int>(p - text) + exponent_texts[8 * std::size_t(exponent) + 7];
 }
 
-// Writes value, below 10^8, as exactly eight digits.
-static void
-write_8_digits(char *text, uint32_t value)
+// The first four characters of a head: its first three digits as d.dd, for
+// the numbers from 100 to 999, at four times the number.
+static constexpr std::array<char, 4000> head_quads = [] {
+	std::array<char, 4000> quads{};
+	for (std::size_t i = 100; i < 1000; i++) {
+		quads[4 * i] = static_cast<char>('0' + i / 100);
+		quads[4 * i + 1] = '.';
+		quads[4 * i + 2] = static_cast<char>('0' + i / 10 % 10);
+		quads[4 * i + 3] = static_cast<char>('0' + i % 10);
+	}
+	return quads;
+}();
+
+// Writes the head, from 10^14 to below 10^15, as d.dddddddddddddd without
+// trailing zeros, and without the point when no digit follows it, in 16
+// characters of text; returns the length.  Its first seven digits and its
+// last eight are each two look-ups.
+static int
+write_head(uint64_t head, char *text)
 {
-	std::memcpy(text, &digit_quads[4 * std::size_t(value / 10000)], 4);
-	std::memcpy(text + 4, &digit_quads[4 * std::size_t(value % 10000)], 4);
+	auto high = static_cast<uint32_t>(head / 100000000);
+	auto low = static_cast<uint32_t>(head % 100000000);
+	uint64_t first = eight_characters(&head_quads[4 * std::size_t(high / 10000)],
+	    &digit_quads[4 * std::size_t(high % 10000)]);
+	uint64_t last = eight_characters(&digit_quads[4 * std::size_t(low / 10000)],
+	    &digit_quads[4 * std::size_t(low % 10000)]);
+	std::memcpy(text, &first, sizeof first);
+	std::memcpy(text + 8, &last, sizeof last);
+	if (last != ZERO_CHARACTERS)
+		return 16 - count_zeros_after(last);
+	// The first eight end in a digit other than zero or in the point,
+	// which goes too when no digit follows it.
+	int len = 8 - count_zeros_after(first);
+	return len - (len == 2);
 }
+
+// Two groups of four characters as one word of eight, in the order they lie
+// in memory.
+static uint64_t
+eight_characters(const char *first_four, const char *last_four)
+{
+	char characters[8];
+	std::memcpy(characters, first_four, 4);
+	std::memcpy(characters + 4, last_four, 4);
+	uint64_t word;
+	std::memcpy(&word, characters, sizeof word);
+	return word;
+}
+
+// The characters of a word, as eight_characters makes it, that are zeros
+// before its first other character, and those after its last; a word that
+// is all zeros is not allowed.  The first character is the word's lowest
+// byte where the target stores the least significant byte first, and its
+// highest elsewhere.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+static int
+count_zeros_before(uint64_t characters)
+{
+	assert(characters != ZERO_CHARACTERS);
+	return __builtin_ctzll(characters ^ ZERO_CHARACTERS) / 8;
+}
+
+static int
+count_zeros_after(uint64_t characters)
+{
+	assert(characters != ZERO_CHARACTERS);
+	return __builtin_clzll(characters ^ ZERO_CHARACTERS) / 8;
+}
+
+// The word with its first count characters taken out, those after them
+// moved up, and zero bytes after those; count is below 8.
+static uint64_t
+skip_characters(uint64_t characters, int count)
+{
+	return characters >> 8 * count;
+}
+#elif defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+static int
+count_zeros_before(uint64_t characters)
+{
+	assert(characters != ZERO_CHARACTERS);
+	return __builtin_clzll(characters ^ ZERO_CHARACTERS) / 8;
+}
+
+static int
+count_zeros_after(uint64_t characters)
+{
+	assert(characters != ZERO_CHARACTERS);
+	return __builtin_ctzll(characters ^ ZERO_CHARACTERS) / 8;
+}
+
+static uint64_t
+skip_characters(uint64_t characters, int count)
+{
+	return characters << 8 * count;
+}
+#else
+#error "the number text needs the target's byte order"
+#endif
