@@ -51,7 +51,7 @@ seconds_per_pass(int (*format)(double, char *), const std::vector<double> &value
 		int len = format(value, p);
 		p[len] = ' ';
 		p += len + 1;
-		if (p - line > static_cast<long>(sizeof line) - NUMBER_TEXT_MAX - 1)
+		if (p - line > static_cast<long>(sizeof line) - NUMBER_TEXT_ROOM)
 			p = line;
 	}
 	std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

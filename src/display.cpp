@@ -24,9 +24,10 @@ char gline_buf[LINE_BUF_SIZE];
 // Texts are copied in moves of this size, at least a number and its blank.
 static constexpr int COPY_SIZE = 24;
 static_assert(COPY_SIZE >= NUMBER_TEXT_MAX + 1);
+static_assert(COPY_SIZE >= NUMBER_TEXT_ROOM);
 
 // The plain line being written: every number with its blank, and a newline,
-// and room for the last copy's excess.
+// and room for the excess of the last copy or the last number written.
 static char plain_line[MAX_LINES * (NUMBER_TEXT_MAX + 1) + 1 + COPY_SIZE];
 
 void
@@ -56,7 +57,7 @@ center_buf(int line_no, int cell_size)
 
 	gline_buf[0] = '\0';
 	for (int i = 0; i <= line_no; i++) {
-		char text[NUMBER_TEXT_MAX];
+		char text[NUMBER_TEXT_ROOM];
 		int len = format_number(row[i], text);
 		assert(len > 0);
 		// A number needs at least one blank in its cell.

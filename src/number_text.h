@@ -7,8 +7,12 @@
 // The longest text "%.15g" makes of a double, as in -1.23456789012345e-308.
 inline constexpr int NUMBER_TEXT_MAX = 22;
 
+// The room that format_number needs: it writes whole words, so it may leave
+// scratch after the text, up to this many characters from its start.
+inline constexpr int NUMBER_TEXT_ROOM = 24;
+
 // Writes the "%.15g" text of value into text, which has room for
-// NUMBER_TEXT_MAX characters, and returns its length.  The text is not
+// NUMBER_TEXT_ROOM characters, and returns its length.  The text is not
 // terminated.
 int format_number(double value, char *text);
 

@@ -16,7 +16,8 @@
 #include "triangle.h"
 
 // Doubles whose "%.15g" text is easy to get wrong: whole numbers of every
-// length, exact and near halfway cases between two 15-digit heads at every
+// length, with zeros inside and at the end, heads of the exponent form that
+// end in zeros, down to one digit and no point, exact and near halfway cases between two 15-digit heads at every
 // exponent, powers of ten and sixteen neighbours on each side, heads that
 // round up to the next power, and random bit patterns, which bring
 // fractions, negative and tiny numbers, infinities and NaNs.
@@ -40,6 +41,24 @@ awkward_doubles()
 		values.push_back(power * 0.9999999999999995);
 		values.push_back(power * 0.9999999999999994);
 	}
+	for (int digits = 1; digits <= 16; digits++) {
+		uint64_t power = 1;  // 10^(digits - 1)
+		for (int i = 1; i < digits; i++)
+			power *= 10;
+		uint64_t number = power + random() % (9 * power);
+		for (uint64_t zeros = 1; zeros <= power; zeros *= 10) {
+			values.push_back(double(number / zeros * zeros));
+			values.push_back(double(power + number % zeros));
+		}
+		values.push_back(double(power * 10 - 1));
+	}
+	for (int exponent = 15; exponent <= 308; exponent++)
+		for (int kept = 1; kept <= 15; kept++) {
+			std::string head = std::to_string(100000000000000 +
+			    random() % 900000000000000).substr(0, kept);
+			std::string text = head + "e" + std::to_string(exponent - kept + 1);
+			values.push_back(std::strtod(text.c_str(), nullptr));
+		}
 	// The doubles nearest to halfway between two 15-digit heads, and two
 	// neighbours on each side, at every exponent of the exponent form.
 	for (int exponent = 15; exponent <= 308; exponent++)
@@ -84,7 +103,7 @@ TEST(NumberText, BothPathsMatchPrintf)
 	for (const auto &path : paths) {
 		int mismatches = 0;
 		for (double value : values) {
-			char text[NUMBER_TEXT_MAX];
+			char text[NUMBER_TEXT_ROOM];
 			int len = path.format(value, text);
 			ASSERT_GT(len, 0);
 			ASSERT_LE(len, NUMBER_TEXT_MAX);
