@@ -47,7 +47,8 @@ awkward_doubles()
 			power *= 10;
 		uint64_t number = power + random() % (9 * power);
 		for (uint64_t zeros = 1; zeros <= power; zeros *= 10) {
-			values.push_back(double(number / zeros * zeros));
+			uint64_t rounded_down = number - number % zeros;
+			values.push_back(double(rounded_down));
 			values.push_back(double(power + number % zeros));
 		}
 		values.push_back(double(power * 10 - 1));
