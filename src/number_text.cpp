@@ -372,10 +372,25 @@ static constexpr std::array<char, 4000> head_quads = [] {
 	return quads;
 }();
 
+// The length of each four-digit group of digit_quads without its trailing
+// zeros; 0 for "0000".
+static constexpr std::array<unsigned char, 10000> quad_lengths = [] {
+	std::array<unsigned char, 10000> lengths{};
+	for (unsigned i = 1; i < 10000; i++) {
+		unsigned char length = 4;
+		for (unsigned rest = i; rest % 10 == 0; rest /= 10)
+			length--;
+		lengths[i] = length;
+	}
+	return lengths;
+}();
+
 // Writes the head, from 10^14 to below 10^15, as d.dddddddddddddd without
 // trailing zeros, and without the point when no digit follows it, in 16
 // characters of text; returns the length.  Its first seven digits and its
-// last eight are each two look-ups.
+// last eight are each two look-ups.  The length comes from the last four
+// digits alone, but for the one head in ten thousand where they are all
+// zeros.
 static int
 write_head(uint64_t head, char *text)
 {
@@ -387,6 +402,8 @@ write_head(uint64_t head, char *text)
 	    &digit_quads[4 * std::size_t(low % 10000)]);
 	std::memcpy(text, &first, sizeof first);
 	std::memcpy(text + 8, &last, sizeof last);
+	if (low % 10000 != 0)
+		return 12 + quad_lengths[low % 10000];
 	if (last != ZERO_CHARACTERS)
 		return 16 - count_zeros_after(last);
 	// The first eight end in a digit other than zero or in the point,
