@@ -88,7 +88,8 @@ awkward_doubles()
 	return values;
 }
 
-// Every value of the table and every awkward double, through each path.
+// Every value of the table and every awkward double, through each path,
+// which writes nothing beyond the room it is given.
 TEST(NumberText, BothPathsMatchPrintf)
 {
 	build_full_table();
@@ -104,10 +105,13 @@ TEST(NumberText, BothPathsMatchPrintf)
 	for (const auto &path : paths) {
 		int mismatches = 0;
 		for (double value : values) {
-			char text[NUMBER_TEXT_ROOM];
+			char text[NUMBER_TEXT_ROOM + 8];
+			std::memset(text, '#', sizeof text);
 			int len = path.format(value, text);
 			ASSERT_GT(len, 0);
 			ASSERT_LE(len, NUMBER_TEXT_MAX);
+			ASSERT_EQ(std::string(text + NUMBER_TEXT_ROOM, 8), "########")
+			    << path.name << " wrote beyond its room for " << printf_text(value);
 			std::string expected = printf_text(value);
 			// Whether a NaN shows its sign is the C library's choice:
 			// glibc writes -nan, mingw-w64 nan.  The tool shows it.
