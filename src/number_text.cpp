@@ -425,25 +425,33 @@ eight_characters(const char *first_four, const char *last_four)
 	return word;
 }
 
-// The characters of a word, as eight_characters makes it, that are zeros
-// before its first other character, and those after its last; a word that
-// is all zeros is not allowed.  The first character is the word's highest
-// byte where the target stores the most significant byte first, and its
-// lowest elsewhere: on every other target this tool is built for, and with
-// every compiler that does not say.
+// Whether the first of a word's characters, as eight_characters makes it,
+// is the word's highest byte: where the target stores the most significant
+// byte first.  Elsewhere it is the lowest: on every other target this tool
+// is built for, and with every compiler that does not say.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+static constexpr bool FIRST_CHARACTER_HIGHEST = true;
+#else
+static constexpr bool FIRST_CHARACTER_HIGHEST = false;
+#endif
+
+// The characters of a word that are zeros before its first other
+// character, and those after its last; a word that is all zeros is not
+// allowed.
 static int
 count_zeros_before(uint64_t characters)
 {
 	assert(characters != ZERO_CHARACTERS);
-	return __builtin_clzll(characters ^ ZERO_CHARACTERS) / 8;
+	uint64_t others = characters ^ ZERO_CHARACTERS;
+	return (FIRST_CHARACTER_HIGHEST ? __builtin_clzll(others) : __builtin_ctzll(others)) / 8;
 }
 
 static int
 count_zeros_after(uint64_t characters)
 {
 	assert(characters != ZERO_CHARACTERS);
-	return __builtin_ctzll(characters ^ ZERO_CHARACTERS) / 8;
+	uint64_t others = characters ^ ZERO_CHARACTERS;
+	return (FIRST_CHARACTER_HIGHEST ? __builtin_ctzll(others) : __builtin_clzll(others)) / 8;
 }
 
 // The word with its first count characters taken out, those after them
@@ -451,26 +459,5 @@ count_zeros_after(uint64_t characters)
 static uint64_t
 skip_characters(uint64_t characters, int count)
 {
-	return characters << 8 * count;
+	return FIRST_CHARACTER_HIGHEST ? characters << 8 * count : characters >> 8 * count;
 }
-#else
-static int
-count_zeros_before(uint64_t characters)
-{
-	assert(characters != ZERO_CHARACTERS);
-	return __builtin_ctzll(characters ^ ZERO_CHARACTERS) / 8;
-}
-
-static int
-count_zeros_after(uint64_t characters)
-{
-	assert(characters != ZERO_CHARACTERS);
-	return __builtin_clzll(characters ^ ZERO_CHARACTERS) / 8;
-}
-
-static uint64_t
-skip_characters(uint64_t characters, int count)
-{
-	return characters >> 8 * count;
-}
-#endif
