@@ -14,21 +14,17 @@
 
 static void choose_cell_size();
 static bool write_centered_line(int line_no);
-static int compose_plain_line(int line_no);
+static void write_plain_line(int line_no);
 static char *append_number(char *p, double value);
-static bool same_double(double a, double b);
-static void copy_text(char *p, const char *source);
 
 char gline_buf[LINE_BUF_SIZE];
 
-// Texts are copied in moves of this size, at least a number and its blank.
-static constexpr int COPY_SIZE = 24;
-static_assert(COPY_SIZE >= NUMBER_TEXT_MAX + 1);
-static_assert(COPY_SIZE >= NUMBER_TEXT_ROOM);
-
-// The plain line being written: every number with its blank, and a newline,
-// and room for the excess of the last copy or the last number written.
-static char plain_line[MAX_LINES * (NUMBER_TEXT_MAX + 1) + 1 + COPY_SIZE];
+// The plain line being written, in two halves: the numbers of the first
+// half and the middle one, each with its blank, and room for the scratch
+// that the last may leave; and those of the second half, written backward
+// from the end, and the newline.
+static char first_half[(MAX_LINES / 2 + 1) * (NUMBER_TEXT_MAX + 1) + NUMBER_TEXT_ROOM];
+static char second_half[MAX_LINES / 2 * (NUMBER_TEXT_MAX + 1) + 1];
 
 void
 display_triangle()
@@ -42,7 +38,7 @@ display_triangle()
 				break;
 			std::putchar('\n');
 		} else
-			std::fwrite(plain_line, 1, compose_plain_line(line_no), stdout);
+			write_plain_line(line_no);
 		check_stdout();
 	}
 }
@@ -103,63 +99,24 @@ write_centered_line(int line_no)
 	return true;
 }
 
-// Composes row line_no in plain_line, every number followed by one blank and
-// the row by a newline, and returns its length.  Rows are symmetric, so only
-// the left half is formatted, which is by far the largest cost of a long
-// run; the right half copies the texts of its mirror entries where the values
-// are the same double, as they always are in this table.
-static int
-compose_plain_line(int line_no)
-{
-	static const char *start[MAX_LINES / 2 + 2];  // the text of entry j
-	const double *row = garray[line_no];
-	const int middle = line_no / 2;
-	char *p = plain_line;
-
-	for (int j = 0; j <= middle; j++) {
-		start[j] = p;
-		p = append_number(p, row[j]);
-	}
-	start[middle + 1] = p;
-	const char *mirror_end = start[line_no - middle];
-	for (int mirror = line_no - middle - 1; mirror >= 0; mirror--) {
-		const char *mirror_start = start[mirror];
-		if (same_double(row[mirror], row[line_no - mirror])) {
-			copy_text(p, mirror_start);
-			p += mirror_end - mirror_start;
-		} else
-			p = append_number(p, row[line_no - mirror]);
-		mirror_end = mirror_start;
-	}
-	*p++ = '\n';
-	return static_cast<int>(p - plain_line);
-}
-
-// Copies the text of a number and its blank from source to p, which lies
-// beyond it, in one fixed-size move: three words, all read before any is
-// written, since the middle entry's copy may overlap its source.  What the
-// move takes beyond the text is overwritten next.
+// Writes row line_no in the plain layout, every number followed by one
+// blank and the row by a newline.  Rows are symmetric, so only the first
+// half is formatted, which is by far the largest cost of a long run; the
+// second half takes copies of the texts of its mirror entries where the
+// values are the same double, as they always are in this table.
 static void
-copy_text(char *p, const char *source)
+write_plain_line(int line_no)
 {
-	static_assert(COPY_SIZE == 3 * sizeof(std::uint64_t));
-	std::uint64_t first, second, third;
-	std::memcpy(&first, source, 8);
-	std::memcpy(&second, source + 8, 8);
-	std::memcpy(&third, source + 16, 8);
-	std::memcpy(p, &first, 8);
-	std::memcpy(p + 8, &second, 8);
-	std::memcpy(p + 16, &third, 8);
-}
-
-// Whether a and b are the same double, bit for bit, and so have one text.
-static bool
-same_double(double a, double b)
-{
-	std::uint64_t a_bits, b_bits;
-	std::memcpy(&a_bits, &a, sizeof a_bits);
-	std::memcpy(&b_bits, &b, sizeof b_bits);
-	return a_bits == b_bits;
+	const double *row = garray[line_no];
+	char *newline = second_half + sizeof second_half - 1;
+	char *second_start = nullptr;
+	char *end = format_numbers_mirrored(row, row + line_no, (line_no + 1) / 2, first_half,
+	    newline, &second_start);
+	if (line_no % 2 == 0)
+		end = append_number(end, row[line_no / 2]);
+	*newline = '\n';
+	std::fwrite(first_half, 1, end - first_half, stdout);
+	std::fwrite(second_start, 1, newline + 1 - second_start, stdout);
 }
 
 // Writes the text of value and a blank at p and returns the end.

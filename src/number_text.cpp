@@ -4,21 +4,22 @@
 // slow, and a long run formats a quarter of a million numbers.  The table
 // holds whole numbers only, so those take quicker paths: below 10^15 they
 // print as integers, and from 10^15 on they are scaled by a power of ten to
-// their 15-digit head, which is rounded and written in exponent form.
-// Everything else goes to std::to_chars, and so does the rare number that
-// lies too close to halfway between two heads for the scaling to tell which
-// way it rounds.
+// a binary fraction from 0.1 to below 1, whose first 15 decimal digits,
+// rounded, are the digits of the exponent form.  Everything else goes to
+// std::to_chars, and so does the rare number that lies too close to halfway
+// between two 15-digit heads for the scaling to tell which way it rounds.
 //
-// The quick paths are written for few instructions, which is what their
-// time has followed in every change measured (bench/number-speed against
-// callgrind's count): the choices that the table's numbers make at random
-// (which power of ten, which way the head rounds, how many trailing zeros)
-// are made without a branch, whatever can be worked out in advance comes
-// from tables built at compile time, and the digits are looked up four at a
-// time and written eight at a time.  Making the digits in SSE2's vector
-// registers took more instructions than the look-ups, and more time.
+// The quick paths are written for few instructions: the digits come four
+// at a time, each group the high word of the fraction's product by 10^4,
+// whose low word is the fraction left, and its characters from a table;
+// what can be worked out in advance comes from tables built at compile
+// time; and a row's second half, the mirror image of its first, takes
+// copies of the first half's texts.  Two ways with fewer instructions took
+// more time and were left out: digits made in SSE2's vector registers, and
+// the table look-ups of four numbers at a time as AVX2's gathers
+// (doc/performance.md has the measurements).
 //
-// The scaling needs the high half of a 64-by-64-bit product: one
+// Each product needs the high word of a 64-by-64-bit product: one
 // instruction where the compiler has 128-bit integers, four 32-bit products
 // elsewhere.  Both are compiled everywhere, so that the tests prove both
 // against snprintf on any machine.
@@ -29,50 +30,119 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
+// On x86-64, with the compilers that build this tool there, the pairs of a
+// row that take the quick path are written by a loop in assembly language:
+// they are nearly all of a long run's work, and the code that GCC and clang
+// make of the same steps in C++ has over a third more instructions
+// (doc/performance.md).  Elsewhere, and for every other pair, the C++ steps
+// do the work.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QUICK_PAIRS_BY_ASSEMBLY 1
+#else
+#define QUICK_PAIRS_BY_ASSEMBLY 0
+#endif
+
 using std::uint32_t;
 using std::uint64_t;
 
-using MultiplyHigh = uint64_t (*)(uint64_t, uint64_t);
+// The 128-bit product of two 64-bit numbers, as two words.
+struct Product {
+	uint64_t high;
+	uint64_t low;
+};
+using Multiply = Product (*)(uint64_t, uint64_t);
 
-template <MultiplyHigh multiply_high>
-static int format_number_with(double value, char *text);
+template <Multiply multiply>
+static int write_number(double value, char *text);
+template <Multiply multiply>
+[[gnu::always_inline]] static inline bool write_quickly(uint64_t bits, char *text, int &length);
+template <Multiply multiply>
+[[gnu::always_inline]] static inline uint64_t next_digits(uint64_t &fraction, uint64_t factor);
+#if QUICK_PAIRS_BY_ASSEMBLY
+static void write_quick_pairs(const double *&value, const double *end, const double *&mirror,
+    char *&text, char *&mirror_text);
+#endif
+template <Multiply multiply>
+static int write_pair_slowly(double value, double mirror_value, char *text, char **mirror_text);
+template <Multiply multiply>
+static char *format_numbers_mirrored_with(const double *values, const double *mirror, int count,
+    char *text, char *mirror_end, char **mirror_start);
+static constexpr Product multiply_portable(uint64_t a, uint64_t b);
 static constexpr uint64_t multiply_high_portable(uint64_t a, uint64_t b);
-static int format_integer_or_by_library(double value, char *text);
-static int format_by_library(double value, char *text);
-[[gnu::always_inline]] static inline int write_head(uint64_t head, char *text);
+static int write_slowly(double value, char *text);
+static int write_integer_or_by_library(double value, char *text);
+static int write_by_library(double value, char *text);
+static bool same_double(double a, double b);
 static uint64_t eight_characters(const char *first_four, const char *last_four);
 static int count_zeros_before(uint64_t characters);
-static int count_zeros_after(uint64_t characters);
 static uint64_t skip_characters(uint64_t characters, int count);
 
 #if defined(__SIZEOF_INT128__)
-// The high half of a * b, by the compiler's 128-bit product.
-static uint64_t
-multiply_high_native(uint64_t a, uint64_t b)
+// a * b, by the compiler's 128-bit product.  On x86-64 the one instruction
+// is written out, since GCC 12 passes the 128-bit product through memory
+// when both its words are used.
+static Product
+multiply_native(uint64_t a, uint64_t b)
 {
+#if defined(__x86_64__)
+	uint64_t high, low;
+	__asm__("mulq %3" : "=a"(low), "=d"(high) : "%0"(a), "rm"(b) : "cc");
+	return {high, low};
+#else
 	__extension__ typedef unsigned __int128 uint128_t;
-	return static_cast<uint64_t>(uint128_t(a) * b >> 64);
+	uint128_t product = uint128_t(a) * b;
+	return {static_cast<uint64_t>(product >> 64), static_cast<uint64_t>(product)};
+#endif
 }
+static constexpr Multiply multiply_fastest = multiply_native;
+#else
+static constexpr Multiply multiply_fastest = multiply_portable;
 #endif
 
 int
 format_number(double value, char *text)
 {
-#if defined(__SIZEOF_INT128__)
-	return format_number_with<multiply_high_native>(value, text);
-#else
-	return format_number_with<multiply_high_portable>(value, text);
-#endif
+	return write_number<multiply_fastest>(value, text) - 1;
 }
 
 int
 format_number_portable(double value, char *text)
 {
-	return format_number_with<multiply_high_portable>(value, text);
+	return write_number<multiply_portable>(value, text) - 1;
+}
+
+char *
+format_numbers_mirrored(const double *values, const double *mirror, int count, char *text,
+    char *mirror_end, char **mirror_start)
+{
+#if QUICK_PAIRS_BY_ASSEMBLY
+	const double *end = values + count;
+	char *mirror_text = mirror_end;
+	for (;;) {
+		write_quick_pairs(values, end, mirror, text, mirror_text);
+		if (values == end)
+			break;
+		text += write_pair_slowly<multiply_fastest>(*values++, *mirror--, text, &mirror_text);
+	}
+	*mirror_start = mirror_text;
+	return text;
+#else
+	return format_numbers_mirrored_with<multiply_fastest>(values, mirror, count, text,
+	    mirror_end, mirror_start);
+#endif
+}
+
+char *
+format_numbers_mirrored_portable(const double *values, const double *mirror, int count,
+    char *text, char *mirror_end, char **mirror_start)
+{
+	return format_numbers_mirrored_with<multiply_portable>(values, mirror, count, text,
+	    mirror_end, mirror_start);
 }
 
 // The four-digit numbers "0000" to "9999", one after the other.
@@ -95,7 +165,7 @@ static constexpr uint64_t ZERO_CHARACTERS = 0x3030303030303030;
 // group's leading zeros skipped.  Everything else, 0, negative numbers,
 // fractions, infinities and NaN among it, is the library's.
 [[gnu::noinline]] static int
-format_integer_or_by_library(double value, char *text)
+write_integer_or_by_library(double value, char *text)
 {
 	if (value >= 1 && value < 1e15) {
 		auto integer = static_cast<uint64_t>(value);
@@ -119,11 +189,11 @@ format_integer_or_by_library(double value, char *text)
 			return len;
 		}
 	}
-	return format_by_library(value, text);
+	return write_by_library(value, text);
 }
 
 [[gnu::noinline]] static int
-format_by_library(double value, char *text)
+write_by_library(double value, char *text)
 {
 	// A NaN prints as nan, with the minus sign of a negative one, as
 	// glibc's printf writes it.  std::to_chars may add the NaN's payload:
@@ -137,6 +207,13 @@ format_by_library(double value, char *text)
 	    std::chars_format::general, 15);
 	assert(error == std::errc());
 	return static_cast<int>(end - text);
+}
+
+// a * b, the high word from four products of 32-bit halves.
+static constexpr Product
+multiply_portable(uint64_t a, uint64_t b)
+{
+	return {multiply_high_portable(a, b), a * b};
 }
 
 // The high half of a * b, from four products of 32-bit halves.
@@ -160,9 +237,8 @@ struct NegativePowerOfTen {
 	int shift;
 };
 
-// Numbers up to the largest double, below 1.8e308, keep 15 digits when
-// scaled by 10^-294.
-static constexpr int MAX_SCALE = 294;
+// The largest double, below 1.8e308, scaled by 10^-309, lies below 1.
+static constexpr int MAX_SCALE = 309;
 
 // Builds the table of 10^-k for k from 0 to MAX_SCALE by dividing by ten
 // again and again in 128 bits (two words), so that the error of all those
@@ -197,109 +273,147 @@ make_negative_powers_of_ten()
 // The binary exponent fields of doubles from 10^15 up to the largest.
 static constexpr int FIRST_EXPONENT_FIELD = 1072, LAST_EXPONENT_FIELD = 2046;
 
-static constexpr uint64_t HEAD_LIMIT = 1000000000000000;  // 10^15
+// The fraction is a binary one of 63 bits: 2^63 is 1.
+static constexpr uint64_t ONE = uint64_t(1) << 63;
 
-// The smallest 64-bit significand whose product with mantissa has a whole
-// part, above fraction_bits, of at least 10^15; all ones if there is none.
+// Half a unit of the fifteenth decimal digit of the fraction, 0.5e-15,
+// rounded down: added before the digits are taken, it rounds them half up.
+static constexpr uint64_t HALF_DIGIT = 4611;
+
+// The fraction of a double of the field with the given significand, shifted
+// to 64 bits, scaled by mantissa and shift: the high word of their product
+// shifted right.
 static constexpr uint64_t
-first_significand_reaching(uint64_t mantissa, int fraction_bits)
+scaled_fraction(uint64_t significand, uint64_t mantissa, int shift)
 {
-	auto reaches = [&](uint64_t significand) {
-		return multiply_high_portable(significand, mantissa) >> fraction_bits >= HEAD_LIMIT;
-	};
-	uint64_t low = uint64_t(1) << 63, high = ~uint64_t(0);
-	if (!reaches(high))
-		return high;
-	while (low < high) {  // the answer lies in [low, high]
-		uint64_t middle = low + (high - low) / 2;
-		if (reaches(middle))
-			high = middle;
-		else
-			low = middle + 1;
-	}
-	return low;
+	return multiply_high_portable(significand, mantissa) >> shift;
 }
 
-// One way to scale a double to its head: times mantissa, the high word of
-// the product holding fraction_bits bits of fraction, half of which is
-// half; the head then has the decimal exponent exponent.
+// The first three digits of a fraction, from 100 to 999 where it lies in
+// [0.1, 1): the high word of its product by 2000, as it has 63 bits.
+static constexpr uint64_t
+first_digits(uint64_t fraction)
+{
+	return multiply_high_portable(fraction, 2000);
+}
+
+// How a double of one binary exponent field is scaled: times mantissa,
+// the high word of the product shifted right by the shift is the double
+// times 10^-power as a fraction of 63 bits, from 0.1 up to below 1, where
+// power is one more than the decimal exponent of the double's text.  The
+// eight characters of tail are that exponent's text and a blank, the
+// shift and the length of the text with its blank; copied after the head,
+// the last two are scratch.
 struct Scaling {
 	uint64_t mantissa;
-	uint64_t half;
-	short exponent;
-	unsigned char fraction_bits;
+	char tail[8];
 };
+static constexpr int SHIFT_IN_TAIL = 6, LENGTH_IN_TAIL = 7;
 
-// How format_number_with scales the doubles of one binary exponent field,
-// which lie in [2^binary_exponent, 2^(binary_exponent + 1)) with
-// binary_exponent = field - 1023.  scalings[0] multiplies by 10^-power,
-// where power is the decimal exponent of 2^binary_exponent less 14, and
-// scalings[1] by 10^-(power + 1), for the doubles whose product by 10^-power
-// would have a 16-digit whole part.  That part grows with the significand,
-// so those are the doubles whose significand is at least
-// sixteen_digits_from; where none of the range has them, that is all ones,
-// which no significand is: its low 11 bits are zero.
-struct alignas(64) Scale {
-	uint64_t sixteen_digits_from;
+// How write_quickly scales the doubles of one binary exponent field, which
+// lie in [2^binary_exponent, 2^(binary_exponent + 1)) with binary_exponent
+// = field - 1023.  scalings[0] multiplies by 10^-power, where power is one
+// more than the decimal exponent of 2^binary_exponent, and scalings[1] by
+// 10^-(power + 1), for the doubles whose fraction at 10^-power rounds up to
+// 1.  The fraction grows with the double, so those are the doubles whose
+// bits are at least next_power_from; where none of the field's are, that is
+// all ones, which no double's bits are.  The tables of the quick path are
+// made from these.
+struct Scale {
 	Scaling scalings[2];
+	uint64_t next_power_from;
 };
 
-static constexpr std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> scales = [] {
+// The tail of a Scaling: the text of the decimal exponent and its blank,
+// the shift and the text's length.
+static constexpr Scaling
+with_tail(Scaling scaling, int exponent, int shift)
+{
+	int len = 0;
+	scaling.tail[len++] = 'e';
+	scaling.tail[len++] = '+';
+	if (exponent >= 100)
+		scaling.tail[len++] = static_cast<char>('0' + exponent / 100);
+	scaling.tail[len++] = static_cast<char>('0' + exponent / 10 % 10);
+	scaling.tail[len++] = static_cast<char>('0' + exponent % 10);
+	scaling.tail[len++] = ' ';
+	scaling.tail[SHIFT_IN_TAIL] = static_cast<char>(shift);
+	scaling.tail[LENGTH_IN_TAIL] = static_cast<char>(len);
+	return scaling;
+}
+
+// The shift of a Scaling.
+static constexpr int
+shift_of(const Scaling &scaling)
+{
+	return static_cast<unsigned char>(scaling.tail[SHIFT_IN_TAIL]);
+}
+
+static constexpr int FIELDS = LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1;
+
+static constexpr std::array<Scale, FIELDS> scales = [] {
 	constexpr auto negative_powers_of_ten = make_negative_powers_of_ten();
-	std::array<Scale, LAST_EXPONENT_FIELD - FIRST_EXPONENT_FIELD + 1> table{};
+	std::array<Scale, FIELDS> table{};
 	for (int field = FIRST_EXPONENT_FIELD; field <= LAST_EXPONENT_FIELD; field++) {
 		// The significand is shifted to 64 bits, so the double is
-		// (significand << 11) * 2^(field - 1086).  78913 / 2^18 gives
+		// (significand << 11) * 2^(field - 1086), and times 10^-power,
+		// mantissa / 2^shift, and 2^63 it is the product of significand
+		// and mantissa divided by 2^(shift + 1023 - field), the high
+		// word divided by 2^(shift + 959 - field).  78913 / 2^18 gives
 		// floor(n * log10(2)) exactly for n up to 1650.
-		int binary_exponent = field - 1023;
-		int power = ((binary_exponent * 78913) >> 18) - 14;
-		auto scaling = [field, &negative_powers_of_ten](int k) {
-			const NegativePowerOfTen &scale = negative_powers_of_ten[k];
-			int fraction_bits = scale.shift - field + 1022;
-			return Scaling{scale.mantissa, uint64_t(1) << (fraction_bits - 1),
-			    static_cast<short>(k + 14), static_cast<unsigned char>(fraction_bits)};
+		int power = ((field - 1023) * 78913 >> 18) + 1;
+		Scale &scale = table[field - FIRST_EXPONENT_FIELD];
+		for (int upper = 0; upper < 2; upper++) {
+			const NegativePowerOfTen &ten = negative_powers_of_ten[power + upper];
+			scale.scalings[upper] = with_tail(Scaling{ten.mantissa, {}}, power + upper - 1,
+			    ten.shift + 959 - field);
+		}
+		// The first double of the field whose rounded fraction at
+		// 10^-power reaches 1, by bisection of its significand.
+		auto reaches = [&](uint64_t significand) {
+			return scaled_fraction(significand, scale.scalings[0].mantissa,
+			    shift_of(scale.scalings[0])) +
+			    HALF_DIGIT >= ONE;
 		};
-		Scale &entry = table[field - FIRST_EXPONENT_FIELD];
-		entry.scalings[0] = scaling(power);
-		entry.scalings[1] = scaling(power + 1);
-		entry.sixteen_digits_from = first_significand_reaching(
-		    negative_powers_of_ten[power].mantissa, entry.scalings[0].fraction_bits);
+		uint64_t low = ONE, high = ~uint64_t(0) << 11;
+		if (!reaches(high)) {
+			scale.next_power_from = ~uint64_t(0);
+			continue;
+		}
+		while (low < high) {  // the answer lies in [low, high]
+			uint64_t middle = (low + (high - low) / 2) & ~uint64_t(0) << 11;
+			if (reaches(middle))
+				high = middle;
+			else
+				low = middle + (uint64_t(1) << 11);
+		}
+		scale.next_power_from = uint64_t(field) << 52 | (low << 1 >> 12);
 	}
 	return table;
 }();
 
-// The exponents "e+00" to "e+309", eight characters apart, each followed
-// by NULs that the next text overwrites and its length in the last byte.
-// Doubles stay below 1.8e308; the table goes one further, so that it holds
-// whatever exponent a head that rounds up to 10^15 is given.
-static constexpr int MAX_EXPONENT = 309;
-static constexpr std::array<char, 8 * std::size_t(MAX_EXPONENT + 1)> exponent_texts = [] {
-	std::array<char, 8 * std::size_t(MAX_EXPONENT + 1)> texts{};
-	for (std::size_t e = 0; e <= MAX_EXPONENT; e++) {
-		char *text = &texts[8 * e];
-		int len = 0;
-		text[len++] = 'e';
-		text[len++] = '+';
-		if (e >= 100)
-			text[len++] = static_cast<char>('0' + e / 100);
-		text[len++] = static_cast<char>('0' + e / 10 % 10);
-		text[len++] = static_cast<char>('0' + e % 10);
-		text[7] = static_cast<char>(len);
-	}
-	return texts;
-}();
-
-// Every scaling leaves a fraction of a few bits at least, a whole part
-// that fits, and a high word that cannot overflow when its half is added,
-// and stays within the exponent texts.
+// Every scaling keeps the fraction of its doubles, rounded, in [0.1, 1), so
+// that its first three digits are from 100 to 999, and at most 4 bits are
+// shifted out of the high word.
 static_assert([] {
-	for (const Scale &scale : scales)
-		for (const Scaling &scaling : scale.scalings)
-			if (scaling.fraction_bits < 8 || scaling.fraction_bits > 20 ||
-			    scaling.exponent + 1 > MAX_EXPONENT ||
-			    multiply_high_portable(~uint64_t(0), scaling.mantissa) >
-				~uint64_t(0) - scaling.half)
+	for (std::size_t i = 0; i < scales.size(); i++) {
+		const Scale &scale = scales[i];
+		uint64_t first = ONE, last = ~uint64_t(0) << 11;
+		uint64_t upper_from = scale.next_power_from == ~uint64_t(0) ? 0 :
+		    (scale.next_power_from << 12 >> 1) | ONE;
+		for (int upper = 0; upper < 2; upper++) {
+			const Scaling &scaling = scale.scalings[upper];
+			int shift = shift_of(scaling);
+			uint64_t low = upper ? upper_from : first;
+			uint64_t high = upper || upper_from == 0 ? last : upper_from - (uint64_t(1) << 11);
+			if (upper && upper_from == 0)
+				continue;
+			if (shift > 4 || first_digits(scaled_fraction(low, scaling.mantissa, shift) +
+			    HALF_DIGIT) < 100 || scaled_fraction(high, scaling.mantissa, shift) +
+			    HALF_DIGIT >= ONE)
 				return false;
+		}
+	}
 	return true;
 }());
 
@@ -308,56 +422,11 @@ static_assert([] {
 static constexpr uint64_t BITS_OF_1E15 = 0x430c6bf526340000;
 static constexpr uint64_t BITS_OF_INFINITY = 0x7ff0000000000000;
 
-// The text of any double, with multiply_high for the scaling.  Numbers from
-// 10^15 on, which are nearly all of the table's, are written here in
-// "%.15g"'s exponent form, as in 8.80048022641748e+16; the rest are passed
-// on, and so is the rare number so close to halfway between two 15-digit
-// heads that the scaling below cannot tell which way it rounds.
-//
-// Scaled by 10^-k, with k chosen so that its whole part has 15 digits, the
-// value is the head and a fraction.  The significand, shifted to 64 bits,
-// times the 64-bit mantissa of 10^-k gives the scaled value with
-// fraction_bits bits of fraction in the product's high word, which is short
-// of the exact value by less than 3 units of its last bit: less than 2 for
-// the mantissa, rounded down by less than one unit (the table's own error is
-// far smaller), and less than 1 for the low word dropped.  So when the
-// fraction is more than 3 units away from one half, the head rounds the
-// same way as the exact value.
-template <MultiplyHigh multiply_high>
-static int
-format_number_with(double value, char *text)
-{
-	uint64_t bits;
-	std::memcpy(&bits, &value, sizeof bits);
-	if (bits - BITS_OF_1E15 >= BITS_OF_INFINITY - BITS_OF_1E15)
-		return format_integer_or_by_library(value, text);
-	std::size_t field = bits >> 52;
-	assert(field >= FIRST_EXPONENT_FIELD && field <= LAST_EXPONENT_FIELD);
-	const Scale &scale = scales[field - FIRST_EXPONENT_FIELD];
-	uint64_t significand = bits << 11 | uint64_t(1) << 63;
-
-	// The value's decimal exponent is that of the low end of its binary
-	// range, or one more.  Which one it is cannot be foretold from one
-	// number of the table to the next, so it is chosen without a branch.
-	const Scaling &scaling = scale.scalings[significand >= scale.sixteen_digits_from];
-	// The head rounded half up: the half added, the fraction dropped.  A
-	// fraction within 3 units of one half is within 3 units of zero once
-	// the half is added, below or above; that is the one test, so that
-	// which way the head rounds, as good as random, needs no branch.
-	uint64_t rounded = multiply_high(significand, scaling.mantissa) + scaling.half;
-	if (((rounded + 3) & (2 * scaling.half - 1)) <= 6)
-		return format_by_library(value, text);
-	uint64_t head = rounded >> scaling.fraction_bits;
-	int exponent = scaling.exponent;
-	if (head == HEAD_LIMIT) {
-		head /= 10;
-		exponent++;
-	}
-
-	char *p = text + write_head(head, text);
-	std::memcpy(p, &exponent_texts[8 * std::size_t(exponent)], 8);
-	return static_cast<int>(p - text) + exponent_texts[8 * std::size_t(exponent) + 7];
-}
+// What the fraction left after the fifteenth digit may fall short of the
+// exact one's is below 10^16 units of 2^-64 of that digit (see
+// write_quickly): that fraction less 1, from TIE_LIMIT on, is within that
+// below a whole digit, or zero.
+static constexpr uint64_t TIE_LIMIT = ~uint64_t(0) - 10000000000000000;
 
 // The first four characters of a head: its first three digits as d.dd, for
 // the numbers from 100 to 999, at four times the number.
@@ -372,12 +441,13 @@ static constexpr std::array<char, 4000> head_quads = [] {
 	return quads;
 }();
 
-// The length of each four-digit group of digit_quads without its trailing
-// zeros; 0 for "0000".
-static constexpr std::array<unsigned char, 10000> quad_lengths = [] {
+// The length of a head whose last four digits are the index: 12 and their
+// number without trailing zeros; 0 for "0000", where the other digits
+// decide.
+static constexpr std::array<unsigned char, 10000> head_lengths = [] {
 	std::array<unsigned char, 10000> lengths{};
 	for (unsigned i = 1; i < 10000; i++) {
-		unsigned char length = 4;
+		unsigned char length = 16;
 		for (unsigned rest = i; rest % 10 == 0; rest /= 10)
 			length--;
 		lengths[i] = length;
@@ -385,31 +455,277 @@ static constexpr std::array<unsigned char, 10000> quad_lengths = [] {
 	return lengths;
 }();
 
-// Writes the head, from 10^14 to below 10^15, as d.dddddddddddddd without
-// trailing zeros, and without the point when no digit follows it, in 16
-// characters of text; returns the length.  Its first seven digits and its
-// last eight are each two look-ups.  The length comes from the last four
-// digits alone, but for the one head in ten thousand where they are all
-// zeros.
+// The tables of the quick path, in one object, so that one register holds
+// the address of them all: the two scalings of each field side by side;
+// for each field, the bits of its last double that takes the lower
+// scaling; the characters of digit groups and the lengths of heads; and
+// the constants that the x86-64 path compares and multiplies with.
+struct QuickTables {
+	std::array<Scaling, 2 * FIELDS> scalings;
+	std::array<uint64_t, FIELDS> last_lower;
+	std::array<char, 4000> head_quads;
+	std::array<char, 40000> digit_quads;
+	std::array<unsigned char, 10000> head_lengths;
+	uint64_t two_thousand, ten_thousand, range, tie_limit;
+};
+static constexpr QuickTables quick = [] {
+	QuickTables tables{};
+	for (std::size_t i = 0; i < scales.size(); i++) {
+		tables.scalings[2 * i] = scales[i].scalings[0];
+		tables.scalings[2 * i + 1] = scales[i].scalings[1];
+		uint64_t first_upper = scales[i].next_power_from;
+		tables.last_lower[i] = first_upper == ~uint64_t(0) ? first_upper : first_upper - 1;
+	}
+	tables.head_quads = head_quads;
+	tables.digit_quads = digit_quads;
+	tables.head_lengths = head_lengths;
+	tables.two_thousand = 2000;
+	tables.ten_thousand = 10000;
+	tables.range = BITS_OF_INFINITY - BITS_OF_1E15;
+	tables.tie_limit = TIE_LIMIT;
+	return tables;
+}();
+
+// Writes the text of value and a blank into text, and returns their length;
+// after them it may leave scratch, up to NUMBER_TEXT_ROOM characters from
+// text.
+template <Multiply multiply>
 static int
-write_head(uint64_t head, char *text)
+write_number(double value, char *text)
 {
-	auto high = static_cast<uint32_t>(head / 100000000);
-	auto low = static_cast<uint32_t>(head % 100000000);
-	uint64_t first = eight_characters(&head_quads[4 * std::size_t(high / 10000)],
-	    &digit_quads[4 * std::size_t(high % 10000)]);
-	uint64_t last = eight_characters(&digit_quads[4 * std::size_t(low / 10000)],
-	    &digit_quads[4 * std::size_t(low % 10000)]);
-	std::memcpy(text, &first, sizeof first);
-	std::memcpy(text + 8, &last, sizeof last);
-	if (low % 10000 != 0)
-		return 12 + quad_lengths[low % 10000];
-	if (last != ZERO_CHARACTERS)
-		return 16 - count_zeros_after(last);
-	// The first eight end in a digit other than zero or in the point,
-	// which goes too when no digit follows it.
-	int len = 8 - count_zeros_after(first);
-	return len - (len == 2);
+	uint64_t bits;
+	std::memcpy(&bits, &value, sizeof bits);
+	int length;
+	return write_quickly<multiply>(bits, text, length) ? length : write_slowly(value, text);
+}
+
+// Writes the text of the double whose bits are bits, and a blank, into text,
+// sets length to theirs and returns true, where the double is on the quick
+// path; returns false elsewhere, having written scratch only.  Numbers from
+// 10^15 on, which are nearly all of the table's, are on it, and written in
+// "%.15g"'s exponent form, as in 8.80048022641748e+16; but for the rare
+// number so close to halfway between two 15-digit heads that the scaling
+// below cannot tell which way it rounds, and the one in ten thousand whose
+// head ends in four zeros.  Scratch may follow the blank, up to
+// NUMBER_TEXT_ROOM characters from text.
+//
+// Scaled by 10^-power, the value is a fraction from 0.1 to below 1, whose
+// first 15 digits, rounded half up, are the head of its text.  The
+// significand, shifted to 64 bits, times the 64-bit mantissa of 10^-power
+// gives the fraction in the product's high word, which falls short of the
+// exact one by less than 3 units of its last bit (less than 2 for the
+// mantissa, rounded down by less than one unit, and less than 1 for the low
+// word dropped); shifted right to 63 bits of fraction, by less than 4.  Half
+// a unit of the fifteenth digit is added, short of the exact half by less
+// than 1 more.  The four products by 2000 and 10^4 then give the fifteen
+// digits of the sum and, exactly, what is left of it after them, which
+// falls short of what is left of the exact sum by less than 5 * 10^15 units
+// of 2^-63, or 10^16 of 2^-64.  So unless what is left is within that below
+// a whole digit, or zero, where the exact sum may be one digit more or the
+// value exactly halfway, the digits are the exact value's rounded half up,
+// which is printf's rounding away from the halfway points.
+template <Multiply multiply>
+[[gnu::always_inline]] static inline bool
+write_quickly(uint64_t bits, char *text, int &length)
+{
+	if (bits - BITS_OF_1E15 >= quick.range)
+		return false;
+	std::size_t field = (bits >> 52) - FIRST_EXPONENT_FIELD;
+	// The value's decimal exponent is that of the low end of its binary
+	// range, or one more.  Which one it is cannot be foretold from one
+	// number of the table to the next, so it is chosen without a branch.
+	const Scaling &scaling = quick.scalings[2 * field + (bits > quick.last_lower[field])];
+	uint64_t fraction = (multiply(bits << 11 | uint64_t(1) << 63, scaling.mantissa).high >>
+	    shift_of(scaling)) + HALF_DIGIT;
+
+	uint64_t quad = next_digits<multiply>(fraction, 2000);
+	std::memcpy(text, &quick.head_quads[4 * quad], 4);
+	quad = next_digits<multiply>(fraction, 10000);
+	std::memcpy(text + 4, &quick.digit_quads[4 * quad], 4);
+	quad = next_digits<multiply>(fraction, 10000);
+	std::memcpy(text + 8, &quick.digit_quads[4 * quad], 4);
+	quad = next_digits<multiply>(fraction, 10000);
+	std::memcpy(text + 12, &quick.digit_quads[4 * quad], 4);
+	length = quick.head_lengths[quad];
+	if (fraction - 1 >= TIE_LIMIT || length == 0)
+		return false;
+	std::memcpy(text + length, scaling.tail, sizeof scaling.tail);
+	length += scaling.tail[LENGTH_IN_TAIL];
+	return true;
+}
+
+// The whole part of fraction times factor, which then keeps the rest.
+template <Multiply multiply>
+[[gnu::always_inline]] static inline uint64_t
+next_digits(uint64_t &fraction, uint64_t factor)
+{
+	Product product = multiply(fraction, factor);
+	fraction = product.low;
+	return product.high;
+}
+
+// Writes the texts of values forward and those of the mirror's backward,
+// as format_numbers_mirrored promises.  Each text of the quick path is at
+// least 18 characters long with its blank, so that two moves of 16
+// characters copy it to the mirror's side.
+template <Multiply multiply>
+static char *
+format_numbers_mirrored_with(const double *values, const double *mirror, int count, char *text,
+    char *mirror_end, char **mirror_start)
+{
+	char *mirror_text = mirror_end;
+	for (int i = 0; i < count; i++) {
+		uint64_t bits, mirror_bits;
+		std::memcpy(&bits, values + i, sizeof bits);
+		std::memcpy(&mirror_bits, mirror - i, sizeof mirror_bits);
+		int length;
+		if (bits == mirror_bits && write_quickly<multiply>(bits, text, length)) {
+			char first[16], last[16];
+			std::memcpy(first, text, 16);
+			std::memcpy(last, text + length - 16, 16);
+			mirror_text -= length;
+			std::memcpy(mirror_text, first, 16);
+			std::memcpy(mirror_text + length - 16, last, 16);
+		} else
+			length = write_pair_slowly<multiply>(values[i], mirror[-i], text, &mirror_text);
+		text += length;
+	}
+	*mirror_start = mirror_text;
+	return text;
+}
+
+#if QUICK_PAIRS_BY_ASSEMBLY
+// What format_numbers_mirrored_with does for a pair of the same double on
+// the quick path, value[0] and mirror[0], for one pair after another, on
+// x86-64: it moves value on and mirror back past the pairs written, and
+// text and mirror_text as that does, and returns at end or at the first
+// pair that is not such, or not on the quick path.  Its steps are those of
+// write_quickly and of the copy to the mirror's side, in that order, and
+// read the same tables.
+static void
+write_quick_pairs(const double *&value, const double *end, const double *&mirror, char *&text,
+    char *&mirror_text)
+{
+	using Tables = QuickTables;
+	constexpr long scalings = offsetof(Tables, scalings) -
+	    2 * FIRST_EXPONENT_FIELD * long(sizeof(Scaling));
+	__asm__(
+	    "cmp %[end], %[value]\n\t"
+	    "jae 2f\n"
+	    "1:\n\t"
+	    // The bits, the same as the mirror's, of a double from 10^15 up.
+	    "mov (%[value]), %%r8\n\t"
+	    "cmp (%[mirror]), %%r8\n\t"
+	    "jne 2f\n\t"
+	    "lea (%%r8,%[minus_1e15]), %%rax\n\t"
+	    "cmp %c[range](%[tables]), %%rax\n\t"
+	    "jae 2f\n\t"
+	    // Its scaling: 2 * field, and 1 more where the bits are above
+	    // the field's last_lower.
+	    "mov %%r8, %%r9\n\t"
+	    "shr $52, %%r9\n\t"
+	    "cmp %%r8, %c[last_lower](%[tables],%%r9,8)\n\t"
+	    "adc %%r9, %%r9\n\t"
+	    "shl $4, %%r9\n\t"
+	    "movzbl %c[shift](%[tables],%%r9), %%ecx\n\t"
+	    "mov %c[tail](%[tables],%%r9), %%r10\n\t"
+	    // The fraction, rounded, and its fifteen digits.
+	    "mov %%r8, %%rax\n\t"
+	    "shl $11, %%rax\n\t"
+	    "bts $63, %%rax\n\t"
+	    "mulq %c[mantissa](%[tables],%%r9)\n\t"
+	    "shr %%cl, %%rdx\n\t"
+	    "lea %c[half](%%rdx), %%rax\n\t"
+	    "mulq %c[two_thousand](%[tables])\n\t"
+	    "mov %c[head_quads](%[tables],%%rdx,4), %%ecx\n\t"
+	    "mov %%ecx, (%[text])\n\t"
+	    "mulq %c[ten_thousand](%[tables])\n\t"
+	    "mov %c[digit_quads](%[tables],%%rdx,4), %%ecx\n\t"
+	    "mov %%ecx, 4(%[text])\n\t"
+	    "mulq %c[ten_thousand](%[tables])\n\t"
+	    "mov %c[digit_quads](%[tables],%%rdx,4), %%ecx\n\t"
+	    "mov %%ecx, 8(%[text])\n\t"
+	    "mulq %c[ten_thousand](%[tables])\n\t"
+	    "mov %c[digit_quads](%[tables],%%rdx,4), %%ecx\n\t"
+	    "mov %%ecx, 12(%[text])\n\t"
+	    // Not near a tie, and a head that does not end in four zeros.
+	    "sub $1, %%rax\n\t"
+	    "cmp %c[tie_limit](%[tables]), %%rax\n\t"
+	    "jae 2f\n\t"
+	    "movzbl %c[head_lengths](%[tables],%%rdx), %%eax\n\t"
+	    "test %%eax, %%eax\n\t"
+	    "jz 2f\n\t"
+	    // The exponent after the head; the text's length with its blank.
+	    "mov %%r10, (%[text],%%rax)\n\t"
+	    "shr $56, %%r10\n\t"
+	    "add %%r10, %%rax\n\t"
+	    // The copy on the mirror's side, and on to the next pair.
+	    "movdqu (%[text]), %%xmm0\n\t"
+	    "movdqu -16(%[text],%%rax), %%xmm1\n\t"
+	    "sub %%rax, %[mirror_text]\n\t"
+	    "movdqu %%xmm0, (%[mirror_text])\n\t"
+	    "movdqu %%xmm1, -16(%[mirror_text],%%rax)\n\t"
+	    "add %%rax, %[text]\n\t"
+	    "add $8, %[value]\n\t"
+	    "sub $8, %[mirror]\n\t"
+	    "cmp %[end], %[value]\n\t"
+	    "jb 1b\n"
+	    "2:"
+	    : [value] "+r"(value), [mirror] "+r"(mirror), [text] "+r"(text),
+	    [mirror_text] "+r"(mirror_text)
+	    : [end] "r"(end), [tables] "r"(&quick), [minus_1e15] "r"(-BITS_OF_1E15),
+	    [range] "i"(offsetof(Tables, range)),
+	    [last_lower] "i"(offsetof(Tables, last_lower) - 8 * FIRST_EXPONENT_FIELD),
+	    [mantissa] "i"(scalings + offsetof(Scaling, mantissa)),
+	    [tail] "i"(scalings + offsetof(Scaling, tail)),
+	    [shift] "i"(scalings + offsetof(Scaling, tail) + SHIFT_IN_TAIL),
+	    [half] "i"(HALF_DIGIT), [two_thousand] "i"(offsetof(Tables, two_thousand)),
+	    [ten_thousand] "i"(offsetof(Tables, ten_thousand)),
+	    [head_quads] "i"(offsetof(Tables, head_quads)),
+	    [digit_quads] "i"(offsetof(Tables, digit_quads)),
+	    [head_lengths] "i"(offsetof(Tables, head_lengths)),
+	    [tie_limit] "i"(offsetof(Tables, tie_limit))
+	    : "rax", "rcx", "rdx", "r8", "r9", "r10", "xmm0", "xmm1", "cc", "memory");
+}
+#endif
+
+// Writes the text of value and a blank at text, and that of mirror_value and
+// a blank before *mirror_text, which it moves back to where that begins;
+// returns the length of the first.
+template <Multiply multiply>
+[[gnu::noinline]] static int
+write_pair_slowly(double value, double mirror_value, char *text, char **mirror_text)
+{
+	int length = write_number<multiply>(value, text);
+	const char *mirror_source = text;
+	int mirror_length = length;
+	char other[NUMBER_TEXT_ROOM];
+	if (!same_double(mirror_value, value)) {
+		mirror_length = write_number<multiply>(mirror_value, other);
+		mirror_source = other;
+	}
+	*mirror_text -= mirror_length;
+	std::memcpy(*mirror_text, mirror_source, mirror_length);
+	return length;
+}
+
+// Whether a and b are the same double, bit for bit, and so have one text.
+static bool
+same_double(double a, double b)
+{
+	uint64_t a_bits, b_bits;
+	std::memcpy(&a_bits, &a, sizeof a_bits);
+	std::memcpy(&b_bits, &b, sizeof b_bits);
+	return a_bits == b_bits;
+}
+
+// The text of a number off the quick path, and a blank.
+[[gnu::noinline]] static int
+write_slowly(double value, char *text)
+{
+	int length = write_integer_or_by_library(value, text);
+	text[length] = ' ';
+	return length + 1;
 }
 
 // Two groups of four characters as one word of eight, in the order they lie
@@ -425,6 +741,7 @@ eight_characters(const char *first_four, const char *last_four)
 	return word;
 }
 
+
 // Whether the first of a word's characters, as eight_characters makes it,
 // is the word's highest byte: where the target stores the most significant
 // byte first.  Elsewhere it is the lowest: on every other target this tool
@@ -436,22 +753,13 @@ static constexpr bool FIRST_CHARACTER_HIGHEST = false;
 #endif
 
 // The characters of a word that are zeros before its first other
-// character, and those after its last; a word that is all zeros is not
-// allowed.
+// character; a word that is all zeros is not allowed.
 static int
 count_zeros_before(uint64_t characters)
 {
 	assert(characters != ZERO_CHARACTERS);
 	uint64_t others = characters ^ ZERO_CHARACTERS;
 	return (FIRST_CHARACTER_HIGHEST ? __builtin_clzll(others) : __builtin_ctzll(others)) / 8;
-}
-
-static int
-count_zeros_after(uint64_t characters)
-{
-	assert(characters != ZERO_CHARACTERS);
-	uint64_t others = characters ^ ZERO_CHARACTERS;
-	return (FIRST_CHARACTER_HIGHEST ? __builtin_ctzll(others) : __builtin_clzll(others)) / 8;
 }
 
 // The word with its first count characters taken out, those after them

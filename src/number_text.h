@@ -21,4 +21,20 @@ int format_number(double value, char *text);
 // both paths are proven on any machine.
 int format_number_portable(double value, char *text);
 
+// Writes the texts of values[0 .. count-1] one after the other from text,
+// each followed by a blank, and returns their end; after it, it may leave
+// scratch, up to NUMBER_TEXT_ROOM characters from where the last text
+// begins.  Also writes the texts of mirror[0], mirror[-1], ...,
+// mirror[-(count-1)], each followed by a blank, backward: mirror[0]'s and
+// its blank end at mirror_end, mirror[-1]'s where that one begins, and so
+// on; *mirror_start receives where the last one begins, and nothing is
+// written before it or from mirror_end on.  So a row whose second half is
+// the mirror image of its first formats each number once.
+char *format_numbers_mirrored(const double *values, const double *mirror, int count, char *text,
+    char *mirror_end, char **mirror_start);
+
+// The same by the path of targets without 128-bit integers, for the tests.
+char *format_numbers_mirrored_portable(const double *values, const double *mirror, int count,
+    char *text, char *mirror_end, char **mirror_start);
+
 #endif

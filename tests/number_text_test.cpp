@@ -88,15 +88,30 @@ awkward_doubles()
 	return values;
 }
 
-// Every value of the table and every awkward double, through each path,
-// which writes nothing beyond the room it is given.
-TEST(NumberText, BothPathsMatchPrintf)
+// Every value of the table and every awkward double.
+static std::vector<double>
+test_values()
 {
 	build_full_table();
 	std::vector<double> values = awkward_doubles();
 	for (int i = 0; i < MAX_LINES; i++)
 		values.insert(values.end(), garray[i], garray[i] + i + 1);
+	return values;
+}
 
+// The text that the tool writes of value: printf's, but that a NaN shows its
+// sign, which is the C library's choice: glibc writes -nan, mingw-w64 nan.
+static std::string
+expected_text(double value)
+{
+	return std::isnan(value) && std::signbit(value) ? "-nan" : printf_text(value);
+}
+
+// Every test value through each path, which writes nothing beyond the room
+// it is given.
+TEST(NumberText, BothPathsMatchPrintf)
+{
+	const std::vector<double> values = test_values();
 	const struct {
 		const char *name;
 		int (*format)(double, char *);
@@ -112,14 +127,49 @@ TEST(NumberText, BothPathsMatchPrintf)
 			ASSERT_LE(len, NUMBER_TEXT_MAX);
 			ASSERT_EQ(std::string(text + NUMBER_TEXT_ROOM, 8), "########")
 			    << path.name << " wrote beyond its room for " << printf_text(value);
-			std::string expected = printf_text(value);
-			// Whether a NaN shows its sign is the C library's choice:
-			// glibc writes -nan, mingw-w64 nan.  The tool shows it.
-			if (std::isnan(value) && std::signbit(value))
-				expected = "-nan";
-			if (std::string(text, len) != expected && mismatches++ < 10)
+			if (std::string(text, len) != expected_text(value) && mismatches++ < 10)
 				ADD_FAILURE() << path.name << ": " << std::string(text, len)
-				    << ", printf " << expected;
+				    << ", printf " << expected_text(value);
+		}
+		EXPECT_EQ(mismatches, 0) << path.name;
+	}
+}
+
+// Every test value through each path of a row's two halves, in runs of 1 to
+// 40 numbers, so that the quick pairs and the others meet in every order.
+// The mirror holds the same doubles, but for every seventh, which holds the
+// next test value; nothing is written outside the two halves' room.
+TEST(NumberText, BothMirroredPathsMatchPrintf)
+{
+	const std::vector<double> values = test_values();
+	const struct {
+		const char *name;
+		char *(*format)(const double *, const double *, int, char *, char *, char **);
+	} paths[] = {{"format_numbers_mirrored", format_numbers_mirrored},
+	    {"format_numbers_mirrored_portable", format_numbers_mirrored_portable}};
+	for (const auto &path : paths) {
+		int mismatches = 0;
+		std::size_t count = 1;
+		for (std::size_t first = 0; first + 40 < values.size(); first += count) {
+			count = first % 40 + 1;
+			std::vector<double> mirror(count);
+			std::string forward, backward;
+			for (std::size_t i = 0; i < count; i++) {
+				mirror[count - 1 - i] = values[first + i + (i % 7 == 6)];
+				forward += expected_text(values[first + i]) + ' ';
+				backward = expected_text(mirror[count - 1 - i]) + ' ' + backward;
+			}
+			std::string text(40 * (NUMBER_TEXT_MAX + 1) + NUMBER_TEXT_ROOM, '#');
+			std::string mirror_text(40 * (NUMBER_TEXT_MAX + 1) + 2, '#');
+			char *mirror_end = &mirror_text[mirror_text.size() - 1], *mirror_start = nullptr;
+			char *end = path.format(&values[first], &mirror[count - 1], int(count), &text[0],
+			    mirror_end, &mirror_start);
+			std::string written(&text[0], end), mirrored(mirror_start - 1, mirror_end + 1);
+			std::size_t last = written.size() - expected_text(values[first + count - 1]).size() - 1;
+			if ((written != forward || mirrored != '#' + backward + '#' ||
+			    text[last + NUMBER_TEXT_ROOM] != '#') && mismatches++ < 10)
+				ADD_FAILURE() << path.name << ":\n" << written << "\n" << mirrored
+				    << "\nprintf:\n" << forward << "\n" << backward;
 		}
 		EXPECT_EQ(mismatches, 0) << path.name;
 	}
