@@ -6,8 +6,9 @@
 
 // On x86-64 Linux, the table is filled with AVX2's four additions at a time
 // where the processor has them; the dynamic loader, or a static
-// executable's start, chooses once.
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
+// executable's start, chooses once.  GCC makes the two versions; clang 14
+// would need the choice in the header too, for the calls from elsewhere.
+#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__)
 #define FOUR_WIDE_WHERE_THE_PROCESSOR_HAS_IT __attribute__((target_clones("avx2", "default")))
 #else
 #define FOUR_WIDE_WHERE_THE_PROCESSOR_HAS_IT
