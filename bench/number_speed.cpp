@@ -49,7 +49,7 @@ static double
 seconds_per_pass(Format format)
 {
 	auto start = std::chrono::steady_clock::now();
-	char *mirror_start = nullptr;
+	char *mirror_start = second_half;
 	for (int i = 0; i < glines; i++)
 		format(garray[i], garray[i] + i, (i + 1) / 2, first_half, second_half + sizeof second_half,
 		    &mirror_start);

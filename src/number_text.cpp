@@ -398,8 +398,7 @@ static constexpr std::array<Scale, FIELDS> scales = [] {
 // that its first three digits are from 100 to 999, and at most 4 bits are
 // shifted out of the high word.
 static_assert([] {
-	for (std::size_t i = 0; i < scales.size(); i++) {
-		const Scale &scale = scales[i];
+	for (const Scale &scale : scales) {
 		uint64_t first = ONE, last = ~uint64_t(0) << 11;
 		uint64_t upper_from = scale.next_power_from == ~uint64_t(0) ? 0 :
 		    (scale.next_power_from << 12 >> 1) | ONE;
@@ -463,7 +462,7 @@ static constexpr std::array<unsigned char, 10000> head_lengths = [] {
 // scaling; the characters of digit groups and the lengths of heads; and
 // the constants that the x86-64 path compares and multiplies with.
 struct QuickTables {
-	std::array<Scaling, 2 * FIELDS> scalings;
+	std::array<Scaling, 2 * std::size_t(FIELDS)> scalings;
 	std::array<uint64_t, FIELDS> last_lower;
 	std::array<char, 4000> head_quads;
 	std::array<char, 40000> digit_quads;
@@ -472,7 +471,7 @@ struct QuickTables {
 };
 static constexpr QuickTables quick = [] {
 	QuickTables tables{};
-	for (std::size_t i = 0; i < scales.size(); i++) {
+	for (std::size_t i = 0; i != scales.size(); i++) {
 		tables.scalings[2 * i] = scales[i].scalings[0];
 		tables.scalings[2 * i + 1] = scales[i].scalings[1];
 		uint64_t first_upper = scales[i].next_power_from;
@@ -622,8 +621,8 @@ write_quick_pairs(const double *&value, const double *end, const double *&mirror
     char *&mirror_text)
 {
 	using Tables = QuickTables;
-	constexpr long scalings = offsetof(Tables, scalings) -
-	    2 * FIRST_EXPONENT_FIELD * long(sizeof(Scaling));
+	constexpr long scalings = long(offsetof(Tables, scalings)) -
+	    2L * FIRST_EXPONENT_FIELD * long(sizeof(Scaling));
 	__asm__(
 	    "cmp %[end], %[value]\n\t"
 	    "jae 2f\n"
@@ -690,7 +689,7 @@ write_quick_pairs(const double *&value, const double *end, const double *&mirror
 	    [mirror_text] "+r"(mirror_text)
 	    : [end] "r"(end), [tables] "r"(&quick), [minus_1e15] "r"(-BITS_OF_1E15),
 	    [range] "i"(offsetof(Tables, range)),
-	    [last_lower] "i"(offsetof(Tables, last_lower) - 8 * FIRST_EXPONENT_FIELD),
+	    [last_lower] "i"(long(offsetof(Tables, last_lower)) - 8L * FIRST_EXPONENT_FIELD),
 	    [mantissa] "i"(scalings + offsetof(Scaling, mantissa)),
 	    [tail] "i"(scalings + offsetof(Scaling, tail)),
 	    [shift] "i"(scalings + offsetof(Scaling, tail) + SHIFT_IN_TAIL),

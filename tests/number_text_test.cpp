@@ -157,7 +157,7 @@ TEST(NumberText, BothMirroredPathsMatchPrintf)
 			for (std::size_t i = 0; i < count; i++) {
 				mirror[count - 1 - i] = values[first + i + (i % 7 == 6)];
 				forward += expected_text(values[first + i]) + ' ';
-				backward = expected_text(mirror[count - 1 - i]) + ' ' + backward;
+				backward.insert(0, expected_text(mirror[count - 1 - i]) + ' ');
 			}
 			std::string text(40 * (NUMBER_TEXT_MAX + 1) + NUMBER_TEXT_ROOM, '#');
 			std::string mirror_text(40 * (NUMBER_TEXT_MAX + 1) + 2, '#');
