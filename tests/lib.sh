@@ -65,3 +65,13 @@ readme_command() {
 		inblock { print; exit }
 	' README.md
 }
+
+# readme_block MARKER: every line of the code block that follows the line
+# MARKER in README.md, in the current directory.
+readme_block() {
+	awk -v marker="$1" '
+		$0 == marker { found = 1; next }
+		found && /^```/ { if (inblock) exit; inblock = 1; next }
+		inblock { print }
+	' README.md
+}
