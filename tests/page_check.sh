@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The page for web browsers, in Debian's Chromium: tests/page/page_test.mjs
-# with playwright-core and axe-core as tests/page/package-lock.json pins
-# them, installed by npm ci; it leaves screenshots in build/page/.  Then
-# bench/page.mjs measures how soon the first screenful of a run appears and
-# the page's longest task, and prints them, ungraded: bench/run grades them.
+# The page for web browsers, in Debian's Chromium, Firefox and WebKit: the
+# same tests/page/page_test.mjs in each, driven as tests/page/engines.mjs
+# says, with the drivers and axe-core that tests/page/package-lock.json pins,
+# installed by npm ci; WebKit under xvfb-run, in an X display of its own.
+# Each engine's run prints its name, version and checks passed and failed,
+# and leaves screenshots in build/page/.  Then bench/page.mjs measures how
+# soon the page shows the first screenful of 1000, opened and typed, and the
+# page's longest task, and prints them, ungraded: bench/run grades them.
 # Run by tests/run page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +20,11 @@ cmake --build --preset wasm --target page >/dev/null
 release_build
 page=build/wasm/quobi-pascal-$(project_version).html
 mkdir -p build/page
-node tests/page/page_test.mjs "$page" build/release/quobi-pascal build/page
-node bench/page.mjs "$page"
+failed=()
+for engine in chromium firefox webkit; do
+	xvfb-run -a node tests/page/page_test.mjs "$engine" "$page" build/release/quobi-pascal build/page ||
+		failed+=("$engine")
+done
+xvfb-run -a node bench/page.mjs "$page"
 echo "screenshots: $(ls build/page/*.png | tr '\n' ' ')"
+((${#failed[@]} == 0)) || fail "the page in ${failed[*]}"

@@ -1,27 +1,30 @@
-// The page in headless Chromium, used as a person uses it: the end-to-end
+// The page in one browser engine, used as a person uses it: the end-to-end
 // table's command lines typed into the field, and opened by address, each
 // compared with the native build (the saved output byte for byte, standard
-// error, the status, the first screenful as shown); Back; the copy button;
-// the keyboard alone; axe-core in light and dark; and no request made.
-// Usage: node page_test.mjs PAGE NATIVE SCREENSHOTS, where PAGE is the
-// page's file, NATIVE the native build's executable and SCREENSHOTS a
-// folder for the screenshots of the default run and of 1000.
+// error, the status, the first screenful as shown); Back and Forward; the
+// copy button, read back from the clipboard; the keyboard alone; axe-core in
+// light and dark; a phone's screen; screenshots; and no request made.  The
+// same list for every engine, through tests/page/engines.mjs.
+// Usage: node page_test.mjs ENGINE PAGE NATIVE SCREENSHOTS, where ENGINE is
+// chromium, firefox or webkit, PAGE the page's file, NATIVE the native
+// build's executable and SCREENSHOTS a folder for the screenshots.
 import { spawnSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { readFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-import { ended, launch, runsSoFar, typeAndRun } from './browser.mjs';
+import { ended, launch, runsSoFar, typeAndRun, waitFor } from './engines.mjs';
 
-const [pagePath, native, screenshots] = process.argv.slice(2);
+const [engineName, pagePath, native, screenshots] = process.argv.slice(2);
 const pageUrl = pathToFileURL(resolve(pagePath)).href;
 const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 
 // The end-to-end table's command lines, as typed after quobi-pascal in a
-// shell, with the arguments that a shell makes of them.  fill: typed all at
-// once, since a tab typed would move the focus.
+// shell, with the arguments that a shell makes of them.  fill: set at once,
+// since a tab typed would move the focus.
 const cases = [
 	['', []], ['1', ['1']], ['3', ['3']], ['4', ['4']], ['20', ['20']], ['1000', ['1000']],
 	['5x', ['5x']], ['12abc', ['12abc']], ['007', ['007']], ['0001000', ['0001000']],
@@ -51,20 +54,33 @@ function expected(args) {
 	return { out: run.stdout, err: run.stderr.toString(), status: String(run.status) };
 }
 
-// The page's saved standard output, through its save link.
-async function saved(page) {
-	const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
-	return readFileSync(await download.path());
+const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
+
+// The bytes behind the save link of run number id, as a download saves them:
+// their length and SHA-256, read in the page.
+async function saved(tab, id) {
+	await waitFor(tab, (n) => document.getElementById('save').dataset.run === String(n), id,
+		10000, 'the save link');
+	return tab.evaluate(async () => {
+		const link = document.getElementById('save');
+		const bytes = new Uint8Array(await (await fetch(link.href)).arrayBuffer());
+		const digest = new Uint8Array(await crypto.subtle.digest('SHA-256', bytes));
+		return { length: bytes.length, download: link.download,
+			sha256: Array.from(digest, (b) => b.toString(16).padStart(2, '0')).join('') };
+	});
 }
 
 // Compares the run that the page just ended with the native build's.
-async function compare(page, result, args, what) {
+async function compare(tab, result, args, what) {
 	const want = expected(args);
 	check(result.status === want.status, `${what}: status ${result.status}, not ${want.status}`);
 	check(result.err === want.err, `${what}: standard error ${JSON.stringify(result.err)}`);
-	const out = await saved(page);
-	check(out.equals(want.out), `${what}: saved output of ${out.length} bytes differs from ` +
-		`the native build's ${want.out.length}`);
+	if (want.status !== 'not run') {
+		const out = await saved(tab, await runsSoFar(tab));
+		check(out.sha256 === sha256(want.out) && out.download === 'quobi-pascal-output.txt',
+			`${what}: saved output of ${out.length} bytes differs from the native build's ` +
+			`${want.out.length}`);
+	}
 	// The viewer shows the first lines, each as far as the box is wide: the
 	// widest line shown is as wide as the box, or as the widest line.
 	const lines = want.out.toString('latin1').split('\n');
@@ -75,132 +91,223 @@ async function compare(page, result, args, what) {
 	`${what}: the viewer shows ${JSON.stringify(result.shown.slice(0, 200))}`);
 }
 
-const browser = await launch();
-const context = await browser.newContext({ viewport: { width: 1280, height: 900 } });
-const requests = [];
-// Every request but the test's own loads of the page, and the page's blob:
-// addresses, which name memory of its own.
-context.on('request', (request) => {
-	const url = request.url();
-	if (!request.isNavigationRequest() && !url.startsWith('blob:'))
-		requests.push(url);
-});
-const page = await context.newPage();
-page.on('pageerror', (error) => check(false, `the page threw ${error.message}`));
+// The addresses of what the page fetched: none but its own blob: ones.
+const requestsMade = (tab) => tab.evaluate(() => performance.getEntriesByType('resource')
+	.map((entry) => entry.name).filter((name) => !name.startsWith('blob:')));
 
-// Typed into the field.
-await page.goto(pageUrl);
-await ended(page, 1);
-for (const [typed, args, options] of cases) {
-	const result = await typeAndRun(page, typed, options);
-	await compare(page, result, args, `typed ${JSON.stringify(typed.slice(0, 40))}`);
-	const fragment = await page.evaluate(() => location.hash.slice(1));
-	check(decodeURIComponent(fragment) === typed, `typed ${typed}: the address holds #${fragment}`);
+// The phone's screen, with the default run shown: every row of the
+// triangle, the apex among them, is on the first screen, in the viewer's
+// box; the page does not scroll sideways; every control is at least 24 by 24.
+async function phoneChecks(tab, what) {
+	const layout = await tab.evaluate(() => {
+		const viewer = document.getElementById('stdout');
+		const box = viewer.getBoundingClientRect();
+		const text = viewer.querySelector('.window').firstChild;
+		const rows = [];
+		if (text) {
+			let start = 0;
+			// A row is on the screen where one of its numbers' characters is
+			// wholly in the viewer's box and in the window.
+			const inside = (at) => {
+				const range = document.createRange();
+				range.setStart(text, at);
+				range.setEnd(text, at + 1);
+				const r = range.getBoundingClientRect();
+				return r.left >= Math.max(box.left, 0) && r.right <= Math.min(box.right, innerWidth) &&
+					r.top >= Math.max(box.top, 0) && r.bottom <= Math.min(box.bottom, innerHeight);
+			};
+			for (const line of text.data.split('\n').slice(0, -1)) {
+				let visible = false;
+				for (let at = 0; at < line.length && !visible; at++)
+					visible = line[at] !== ' ' && inside(start + at);
+				rows.push(visible);
+				start += line.length + 1;
+			}
+		}
+		const small = [...document.querySelectorAll('input, button, a, #stdout')]
+			.map((control) => [control.id || control.tagName, control.getBoundingClientRect()])
+			.filter(([, r]) => r.width < 24 || r.height < 24).map(([id]) => id);
+		return { rows, small, wide: document.documentElement.scrollWidth > innerWidth,
+			scrolled: scrollY, apex: text ? text.data.split('\n')[0].trim() : '' };
+	});
+	const visible = layout.rows.slice(0, 13).filter(Boolean).length;
+	check(visible === 13 && layout.apex === '1' && layout.scrolled === 0,
+		`${what}: ${visible} of the 13 rows on the first screen, the first showing ` +
+		`${JSON.stringify(layout.apex)}`);
+	check(!layout.wide, `${what}: the page scrolls sideways`);
+	check(layout.small.length === 0, `${what}: controls smaller than 24 by 24: ${layout.small}`);
 }
 
-// Opened at the address that a run gave.
-for (const [typed, args] of cases) {
-	const address = `${pageUrl}#${encodeURIComponent(typed)}`;
-	await page.goto('about:blank');
-	await page.goto(address);
-	const result = await ended(page, 1);
-	check(result.field === typed, `opened at #${encodeURIComponent(typed)}: the field holds ${result.field}`);
-	await compare(page, result, args, `opened at ${JSON.stringify(typed.slice(0, 40))}`);
-}
-
-// Back and Forward run what the address held.
-await page.goto(`${pageUrl}#3`);
-await ended(page, 1);
-await typeAndRun(page, '5');
-let id = (await runsSoFar(page)) + 1;
-await page.goBack();
-let result = await ended(page, id);
-check(result.field === '3' && result.shown === '1\n1 1\n1 2 1\n'.replace(/\n/g, ' \n'),
-	`Back: the field holds ${result.field} and the viewer ${JSON.stringify(result.shown)}`);
-id++;
-await page.goForward();
-result = await ended(page, id);
-check(result.field === '5', `Forward: the field holds ${result.field}`);
-
-// An unclosed quote runs nothing and says why.
-result = await typeAndRun(page, "'5");
-check(result.status === 'not run' && /single quote is not closed/.test(result.err),
-	`an unclosed quote: status ${result.status}, ${result.err}`);
-
-// The keyboard alone: Tab reaches the field, Run, save, copy and the
-// output, in that order; Enter runs; the arrow and page keys scroll the
-// output.
-await page.goto('about:blank');
-await page.goto(pageUrl);
-await ended(page, 1);
-await page.evaluate(() => document.activeElement?.blur());
-const order = [];
-for (let i = 0; i < 5; i++) {
-	await page.keyboard.press('Tab');
-	order.push(await page.evaluate(() => document.activeElement.id || document.activeElement.tagName));
-}
-check(order[0] === 'args' && order.includes('stdout') && order.includes('copy') &&
-	order.includes('save'), `Tab goes through ${order.join(', ')}`);
-await page.focus('#args');
-await page.keyboard.type('1000');
-await page.keyboard.press('Enter');
-await ended(page, 2);
-await page.focus('#stdout');
-await page.keyboard.press('PageDown');
-await page.keyboard.press('End');
-await page.waitForTimeout(200);
-const scrolled = await page.evaluate(() => document.getElementById('stdout').scrollTop);
-check(scrolled > 0, `PageDown and End in the output scroll it to ${scrolled}`);
-const bottom = await page.evaluate(() => document.querySelector('#stdout .window').textContent);
-check(bottom.includes('1 999 498501'), 'the output scrolled to its end shows row 999');
-
-// Screenshots for a person to look at.
-await page.goto('about:blank');
-await page.goto(pageUrl);
-await ended(page, 1);
-await page.screenshot({ path: `${screenshots}/page-default.png` });
-await typeAndRun(page, '1000');
-await page.screenshot({ path: `${screenshots}/page-1000.png` });
-
-// axe-core, in light and in dark, after a run with standard error too.
-for (const colorScheme of ['light', 'dark']) {
-	await page.emulateMedia({ colorScheme });
-	for (const typed of ['5', 'x', '0']) {
-		await typeAndRun(page, typed);
-		await page.evaluate(axeSource);
-		const violations = await page.evaluate(async () =>
-			(await axe.run(document)).violations.map((v) => `${v.id}: ${v.help}`));
-		check(violations.length === 0, `axe-core, ${colorScheme}, after ${typed}: ${violations.join('; ')}`);
-	}
-}
-await typeAndRun(page, '1000');
-await page.screenshot({ path: `${screenshots}/page-1000-dark.png` });
-
-// From a static web server too, where the copy button's clipboard can be
-// read back.
+// Serves the page, so that the copy button's clipboard is an origin's.
 const server = createServer((request, response) => {
 	response.writeHead(200, { 'content-type': 'text/html; charset=utf-8' });
 	response.end(readFileSync(pagePath));
 });
 await new Promise((ready) => server.listen(0, '127.0.0.1', ready));
 const origin = `http://127.0.0.1:${server.address().port}`;
-await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
-const served = await context.newPage();
-await served.goto(`${origin}/quobi-pascal.html#4`);
-result = await ended(served, 1);
+
+const engine = await launch(engineName);
+const tab = await engine.newTab({ width: 1280, height: 900 });
+
+// Typed into the field.
+await tab.goto(pageUrl);
+await ended(tab, 1);
+for (const [typed, args, options] of cases) {
+	const result = await typeAndRun(tab, typed, options);
+	await compare(tab, result, args, `typed ${JSON.stringify(typed.slice(0, 40))}`);
+	const fragment = await tab.evaluate(() => location.hash.slice(1));
+	check(decodeURIComponent(fragment) === typed, `typed ${typed}: the address holds #${fragment}`);
+}
+
+// Opened at the address that a run gave.
+for (const [typed, args] of cases) {
+	await tab.goto('about:blank');
+	await tab.goto(`${pageUrl}#${encodeURIComponent(typed)}`);
+	const result = await ended(tab, 1);
+	check(result.field === typed, `opened at #${encodeURIComponent(typed)}: the field holds ${result.field}`);
+	await compare(tab, result, args, `opened at ${JSON.stringify(typed.slice(0, 40))}`);
+	check((await requestsMade(tab)).length === 0, `opened at #${typed}: requests made`);
+}
+
+// Back and Forward run what the address held.
+await tab.goto('about:blank');
+await tab.goto(`${pageUrl}#3`);
+await ended(tab, 1);
+await typeAndRun(tab, '5');
+let id = (await runsSoFar(tab)) + 1;
+await tab.evaluate(() => history.back());
+let result = await ended(tab, id);
+check(result.field === '3' && result.shown === '1 \n1 1 \n1 2 1 \n',
+	`Back: the field holds ${result.field} and the viewer ${JSON.stringify(result.shown)}`);
+id++;
+await tab.evaluate(() => history.forward());
+result = await ended(tab, id);
+check(result.field === '5', `Forward: the field holds ${result.field}`);
+
+// An unclosed quote runs nothing and says why.
+result = await typeAndRun(tab, "'5");
+check(result.status === 'not run' && /single quote is not closed/.test(result.err),
+	`an unclosed quote: status ${result.status}, ${result.err}`);
+
+// The keyboard alone: Tab reaches the field, Run, save, copy and the
+// output; Enter runs; the page keys scroll the output, to its end.
+await tab.goto('about:blank');
+await tab.goto(pageUrl);
+await ended(tab, 1);
+await tab.evaluate(() => document.activeElement?.blur());
+const order = [];
+for (let i = 0; i < 5; i++) {
+	await tab.press('Tab');
+	order.push(await tab.evaluate(() => document.activeElement.id || document.activeElement.tagName));
+}
+check(order[0] === 'args' && order.includes('stdout') && order.includes('copy') &&
+	order.includes('save'), `Tab goes through ${order.join(', ')}`);
+await tab.focus('#args');
+await tab.type('#args', '1000');
+await tab.press('Enter');
+await ended(tab, 2);
+await tab.focus('#stdout');
+await tab.press('PageDown');
+await tab.press('End');
+// Scrolling may be smooth: it has ended when the position holds still
+// over several frames, and then the last frame drew it.
+await waitFor(tab, () => new Promise((answer) => {
+	const viewer = document.getElementById('stdout'), at = viewer.scrollTop;
+	let frames = 0;
+	const look = () => {
+		if (viewer.scrollTop !== at)
+			answer(false);
+		else if (++frames < 6)
+			requestAnimationFrame(look);
+		else
+			answer(at > 0 && at + viewer.clientHeight >= viewer.scrollHeight - 1);
+	};
+	requestAnimationFrame(look);
+}), null, 10000, 'the output to scroll to its end');
+const bottom = await tab.evaluate(() => document.querySelector('#stdout .window').textContent);
+check(bottom.includes('1 999 498501'), 'the output scrolled to its end shows row 999');
+
+// The copy button, from a web server, with the clipboard read back.
+await tab.goto(`${origin}/quobi-pascal.html#4`);
+result = await ended(tab, 1);
 check(result.status === '0', `served: status ${result.status}`);
 for (const typed of ['', '60']) {
-	await typeAndRun(served, typed);
-	await served.click('#copy');
-	await served.waitForFunction(() => document.getElementById('copied').value !== '');
-	const copied = await served.evaluate(() => navigator.clipboard.readText());
+	await typeAndRun(tab, typed);
+	await waitFor(tab, () => !document.getElementById('copy').disabled, null, 10000, 'the copy button');
+	await tab.click('#copy');
+	const said = await waitFor(tab, () => document.getElementById('copied').value, null, 10000,
+		'the copy to end');
+	const copied = said === 'Copied.' ? await tab.clipboard() : '';
 	check(copied === expected(typed ? [typed] : []).out.toString(),
-		`served: the copy button for ${JSON.stringify(typed)} copied ${copied.length} characters`);
+		`served: the copy button for ${JSON.stringify(typed)} said ${JSON.stringify(said)} and ` +
+		`copied ${copied.length} characters`);
+}
+
+// A phone's screen, 360 by 740 CSS pixels with touch: the default run on
+// the first screen, and the output of 1000 scrolled both ways by touch
+// where the driver can touch.
+check(tab.errors().length === 0, `errors thrown: ${tab.errors().join('; ')}`);
+await tab.close();
+const phone = await engine.newTab({ width: 360, height: 740, phone: true });
+await phone.goto(pageUrl);
+await ended(phone, 1);
+await phoneChecks(phone, 'phone');
+await typeAndRun(phone, '1000');
+check(!(await phone.evaluate(() => document.documentElement.scrollWidth > innerWidth)),
+	'phone, 1000: the page scrolls sideways');
+if (phone.swipe) {
+	// A swipe that is mostly one way scrolls only that way.
+	await phone.swipe('#stdout', 150, 0);
+	await phone.swipe('#stdout', 0, 200);
+	const moved = await waitFor(phone, () => {
+		const viewer = document.getElementById('stdout');
+		return viewer.scrollLeft > 0 && viewer.scrollTop > 0 && [viewer.scrollLeft, viewer.scrollTop];
+	}, null, 5000, 'the swipe to scroll').catch(() => [0, 0]);
+	check(moved[0] > 0 && moved[1] > 0, `phone, 1000: a swipe scrolls the output to ${moved}`);
+} else {
+	const scrollable = await phone.evaluate(() => {
+		const viewer = document.getElementById('stdout');
+		return viewer.scrollWidth > viewer.clientWidth && viewer.scrollHeight > viewer.clientHeight &&
+			getComputedStyle(viewer).overflow === 'auto';
+	});
+	check(scrollable, 'phone, 1000: the output cannot scroll both ways');
+}
+check(phone.errors().length === 0, `errors thrown: ${phone.errors().join('; ')}`);
+await phone.close();
+await engine.close();
+
+// In light and dark: axe-core after runs with standard output and with
+// standard error, and screenshots of the wide and the phone's screens.
+for (const dark of [false, true]) {
+	const scheme = dark ? 'dark' : 'light';
+	const themed = await launch(engineName, { dark });
+	const wide = await themed.newTab({ width: 1280, height: 900 });
+	await wide.goto(pageUrl);
+	await ended(wide, 1);
+	check(await wide.evaluate((want) => matchMedia(`(prefers-color-scheme: ${want})`).matches, scheme),
+		`${scheme}: the browser does not prefer ${scheme}`);
+	for (const typed of ['5', 'x', '0']) {
+		await typeAndRun(wide, typed);
+		await wide.evaluate(axeSource);
+		const violations = await wide.evaluate(async () =>
+			(await window.axe.run(document)).violations.map((v) => `${v.id}: ${v.help}`));
+		check(violations.length === 0, `axe-core, ${scheme}, after ${typed}: ${violations.join('; ')}`);
+	}
+	await typeAndRun(wide, '');
+	await wide.screenshot(`${screenshots}/${engineName}-wide-${scheme}.png`);
+	await typeAndRun(wide, '1000');
+	await wide.screenshot(`${screenshots}/${engineName}-wide-1000-${scheme}.png`);
+	check(wide.errors().length === 0, `errors thrown: ${wide.errors().join('; ')}`);
+	await wide.close();
+	const small = await themed.newTab({ width: 360, height: 740, phone: true });
+	await small.goto(pageUrl);
+	await ended(small, 1);
+	await phoneChecks(small, `phone, ${scheme}`);
+	await small.screenshot(`${screenshots}/${engineName}-phone-${scheme}.png`);
+	await small.close();
+	await themed.close();
 }
 server.close();
 
-check(requests.length === 0, `the page made ${requests.length} requests: ${requests.join(' ')}`);
-console.log(`page: ${requests.length} requests made by the page`);
-await browser.close();
-console.log(`${checks - failures} passed, ${failures} failed`);
+console.log(`${engine.name} ${engine.version}: ${checks - failures} passed, ${failures} failed`);
 process.exit(failures ? 1 : 0);

@@ -57,11 +57,8 @@ function splitArguments(text) {
 	return args;
 }
 
-// The worker's code comes with the page, so that nothing is fetched, and the
-// module too: the worker compiles it once.
-const workerSource = new Blob([$('worker').textContent], { type: 'text/javascript' });
-const worker = new Worker(URL.createObjectURL(workerSource));
-worker.postMessage({ module: $('module').textContent.trim() });
+// The worker, which the page's first script started, with the module.
+const worker = toolWorker;
 
 let runs = 0;       // runs asked for; only the last one's output is shown
 let output;        // the last run's standard output so far
@@ -72,7 +69,7 @@ let output;        // the last run's standard output so far
 // of new memory takes the page's thread too long on some machines.
 function emptyOutput(id) {
 	return { id, blocks: [], offsets: [], length: 0, starts: [0], columns: 0,
-		ended: false, shown: false };
+		ended: false, shown: false, opened: false };
 }
 
 // The text of the output from byte from up to byte to.
@@ -206,12 +203,28 @@ function atNextFrame(fn) {
 // appears: once the output fills the viewer, or is all there.
 const update = atNextFrame(() => {
 	resize();
+	if (!output.opened && output.starts.length > 1)
+		openAtFirstLine();
 	const lines = output.starts.length - 1;
 	if (!output.shown && (output.ended || lines * cell.height >= viewer.clientHeight)) {
 		output.shown = true;
 		performance.measure(`first screen ${output.id}`, `run ${output.id}`);
 	}
 });
+
+// Where the output is wider than the viewer, as the centred triangle is on
+// a phone's screen, opens it at the middle of what its first line shows:
+// the apex of the triangle, or the start of a plain line.
+function openAtFirstLine() {
+	output.opened = true;
+	const line = slice(0, output.starts[1] - 1);
+	const first = line.search(/\S/), last = line.search(/\s*$/);
+	if (first < 0)
+		return;
+	const middle = margin + (first + last) / 2 * cell.width;
+	viewer.scrollLeft = Math.max(0, middle - viewer.clientWidth / 2);
+	draw();
+}
 
 // The size of a character and of a line in the viewer's monospace font.
 const cell = { width: 8, height: 16 };
@@ -264,13 +277,19 @@ new ResizeObserver(() => {
 	resize();
 }).observe(viewer);
 
-copy.addEventListener('click', async () => {
-	try {
-		await navigator.clipboard.writeText(await output.blob.text());
+// The output goes to the clipboard from the click's own task: WebKit, as in
+// Safari, lets a page write there only while it handles the click, and
+// awaiting the text first would leave that task.  The Blob goes as it is.
+copy.addEventListener('click', () => {
+	const { blob } = output;
+	const written = typeof ClipboardItem === 'function'
+		? navigator.clipboard.write([new ClipboardItem({ 'text/plain': blob })])
+		: blob.text().then((text) => navigator.clipboard.writeText(text));
+	written.then(() => {
 		copied.value = 'Copied.';
-	} catch (error) {
+	}, (error) => {
 		copied.value = `Not copied: ${error.message}`;
-	}
+	});
 });
 
 output = emptyOutput(0);
