@@ -64,7 +64,7 @@ static int write_number(double value, char *text);
 template <Multiply multiply>
 [[gnu::always_inline]] static inline bool write_quickly(uint64_t bits, char *text, int &length);
 template <Multiply multiply>
-[[gnu::always_inline]] static inline uint64_t next_digits(uint64_t &fraction, uint64_t factor);
+[[gnu::always_inline]] static inline uint64_t next_digits(uint64_t &fraction, uint32_t factor);
 #if QUICK_PAIRS_BY_ASSEMBLY
 static void write_quick_pairs(const double *&value, const double *end, const double *&mirror,
     char *&text, char *&mirror_text);
@@ -83,6 +83,14 @@ static bool same_double(double a, double b);
 static uint64_t eight_characters(const char *first_four, const char *last_four);
 static int count_zeros_before(uint64_t characters);
 static uint64_t skip_characters(uint64_t characters, int count);
+
+// Whether the compiler's 128-bit product is the processor's: everywhere it
+// has one but in WebAssembly.
+#if defined(__SIZEOF_INT128__) && !defined(__wasm__)
+static constexpr bool PROCESSOR_MAKES_HIGH_WORD = true;
+#else
+static constexpr bool PROCESSOR_MAKES_HIGH_WORD = false;
+#endif
 
 #if defined(__SIZEOF_INT128__)
 // a * b, by the compiler's 128-bit product.  On x86-64 the one instruction
@@ -569,13 +577,24 @@ write_quickly(uint64_t bits, char *text, int &length)
 }
 
 // The whole part of fraction times factor, which then keeps the rest.
+// Where the processor makes the 128-bit product itself, multiply gives it;
+// elsewhere, in WebAssembly among them, whose 128-bit product is a call to
+// the compiler's library, the factor, which is small, multiplies the two
+// halves of the fraction, and the two products are joined, exactly.
 template <Multiply multiply>
 [[gnu::always_inline]] static inline uint64_t
-next_digits(uint64_t &fraction, uint64_t factor)
+next_digits(uint64_t &fraction, uint32_t factor)
 {
-	Product product = multiply(fraction, factor);
-	fraction = product.low;
-	return product.high;
+	if constexpr (multiply == multiply_portable || !PROCESSOR_MAKES_HIGH_WORD) {
+		uint64_t low = (fraction & 0xffffffff) * factor;
+		uint64_t high = (fraction >> 32) * factor + (low >> 32);
+		fraction = high << 32 | (low & 0xffffffff);
+		return high >> 32;
+	} else {
+		Product product = multiply(fraction, factor);
+		fraction = product.low;
+		return product.high;
+	}
 }
 
 // Writes the texts of values forward and those of the mirror's backward,
