@@ -55,7 +55,23 @@ page=$(man -w quobi-pascal) || fail "man does not find quobi-pascal"
 same_bytes_as_release "$tree/build/release/quobi-pascal" /usr/bin/quobi-pascal
 
 echo "== autopkgtest with the null runner"
-as_root autopkgtest "$deb" "$tree" -- null >"$work/autopkgtest.log" 2>&1 ||
-	{ cat "$work/autopkgtest.log"; fail "autopkgtest"; }
+status=0
+as_root autopkgtest "$deb" "$tree" -- null >"$work/autopkgtest.log" 2>&1 || status=$?
 sed -n '/^command-line *[A-Z]/p; /^ok: \|^[0-9]* failed$/p' "$work/autopkgtest.log"
+# After the tests, autopkgtest resets the testbed's apt with apt-get
+# update, which a mirror in the middle of a sync can fail for one list of
+# many; the tests' results stand, and that failure alone is reported here.
+if ((status != 0)); then
+	if grep -q '^command-line *PASS' "$work/autopkgtest.log" &&
+		! grep -qE '^[^ ]+ +(FAIL|SKIP)' "$work/autopkgtest.log" &&
+		grep -q 'error cleaning up' "$work/autopkgtest.log" &&
+		grep -q "ERROR: \"sh -ec rm -f /etc/apt/sources.list.d/autopkgtest.list" \
+			"$work/autopkgtest.log"; then
+		echo "autopkgtest's tests passed; its reset of apt afterwards failed:" \
+			"$(grep -m1 -o 'Failed to fetch [^ ]*' "$work/autopkgtest.log")"
+	else
+		cat "$work/autopkgtest.log"
+		fail "autopkgtest"
+	fi
+fi
 echo "Debian package checked"

@@ -19,12 +19,12 @@ npm_ci tests/runtimes
 npm_ci tests/runtimes/windows --force
 runtimes=$PWD/tests/runtimes/node_modules
 
-# The package of the wasm preset's build, which tests/run wasm makes too; its
-# files, and its command under whatever runtime QUOBI_PASCAL_RUNTIME names,
-# a command and its options.
-cmake --preset wasm >/dev/null
-cmake --build --preset wasm --target npm-package >/dev/null
-package=$PWD/build/wasm/quobi-pascal-$(project_version)-node.tgz
+# The package of the release build, which tests/run release makes too, in
+# CI's lane before this step (tests/run wasm and page build theirs in
+# build/wasm, in the other lane); its files, and its command under whatever
+# runtime QUOBI_PASCAL_RUNTIME names, a command and its options.
+cmake --workflow --preset wasm-release >/dev/null
+package=$PWD/build/wasm-release/quobi-pascal-$(project_version)-node.tgz
 work=build/runtimes
 mkdir -p "$work"
 rm -rf "$work/package"
