@@ -315,8 +315,8 @@ first_digits(uint64_t fraction)
 // shift and the length of the text with its blank; copied after the head,
 // the last two are scratch.
 struct Scaling {
-	uint64_t mantissa;
-	char tail[8];
+	uint64_t mantissa = 0;
+	char tail[8]{};
 };
 static constexpr int SHIFT_IN_TAIL = 6, LENGTH_IN_TAIL = 7;
 
@@ -330,8 +330,8 @@ static constexpr int SHIFT_IN_TAIL = 6, LENGTH_IN_TAIL = 7;
 // all ones, which no double's bits are.  The tables of the quick path are
 // made from these.
 struct Scale {
-	Scaling scalings[2];
-	uint64_t next_power_from;
+	Scaling scalings[2]{};
+	uint64_t next_power_from = 0;
 };
 
 // The tail of a Scaling: the text of the decimal exponent and its blank,
@@ -470,12 +470,13 @@ static constexpr std::array<unsigned char, 10000> head_lengths = [] {
 // scaling; the characters of digit groups and the lengths of heads; and
 // the constants that the x86-64 path compares and multiplies with.
 struct QuickTables {
-	std::array<Scaling, 2 * std::size_t(FIELDS)> scalings;
-	std::array<uint64_t, FIELDS> last_lower;
-	std::array<char, 4000> head_quads;
-	std::array<char, 40000> digit_quads;
-	std::array<unsigned char, 10000> head_lengths;
-	uint64_t two_thousand, ten_thousand, range, tie_limit;
+	std::array<Scaling, 2 * std::size_t(FIELDS)> scalings{};
+	std::array<uint64_t, FIELDS> last_lower{};
+	std::array<char, 4000> head_quads{};
+	std::array<char, 40000> digit_quads{};
+	std::array<unsigned char, 10000> head_lengths{};
+	uint64_t two_thousand = 2000, ten_thousand = 10000;
+	uint64_t range = BITS_OF_INFINITY - BITS_OF_1E15, tie_limit = TIE_LIMIT;
 };
 static constexpr QuickTables quick = [] {
 	QuickTables tables{};
@@ -488,10 +489,6 @@ static constexpr QuickTables quick = [] {
 	tables.head_quads = head_quads;
 	tables.digit_quads = digit_quads;
 	tables.head_lengths = head_lengths;
-	tables.two_thousand = 2000;
-	tables.ten_thousand = 10000;
-	tables.range = BITS_OF_INFINITY - BITS_OF_1E15;
-	tables.tie_limit = TIE_LIMIT;
 	return tables;
 }();
 

@@ -4,9 +4,8 @@
 # says, with the drivers and axe-core that tests/page/package-lock.json pins,
 # installed by npm ci; WebKit under xvfb-run, in an X display of its own.
 # Each engine's run prints its name, version and checks passed and failed,
-# and leaves screenshots in build/page/.  Then bench/page.mjs measures how
-# soon the page shows the first screenful of 1000, opened and typed, and the
-# page's longest task, and prints them, ungraded: bench/run grades them.
+# and leaves screenshots in build/page/.  How soon the page shows its first
+# screenful is bench/run's to measure.
 # Run by tests/run page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +24,5 @@ for engine in chromium firefox webkit; do
 	xvfb-run -a node tests/page/page_test.mjs "$engine" "$page" build/release/quobi-pascal build/page ||
 		failed+=("$engine")
 done
-xvfb-run -a node bench/page.mjs "$page"
 echo "screenshots: $(ls build/page/*.png | tr '\n' ' ')"
 ((${#failed[@]} == 0)) || fail "the page in ${failed[*]}"
