@@ -75,3 +75,21 @@ readme_block() {
 		inblock { print }
 	' README.md
 }
+
+# wine_up: makes wine's prefix where it is missing, without the .NET and
+# HTML engines that wine would offer to download, and keeps its server and
+# services running until wine_down, apart from the script's output.  The
+# wine process that starts them hands them its standard output and error:
+# where that is a pipe read to its end, as ctest reads each test's, the
+# read then lasts until the last wine process of the run has ended.
+wine_up() {
+	mkdir -p "${WINEPREFIX:-$HOME/.wine}"
+	{ wineserver --persistent && WINEDLLOVERRIDES='mscoree,mshtml=' wine cmd /c exit; } \
+		</dev/null >/dev/null 2>&1 || fail "wine does not start"
+}
+
+# wine_down: stops what wine_up started, and waits until it has stopped.
+wine_down() {
+	wineserver --kill 2>/dev/null || true
+	wineserver --wait 2>/dev/null || true
+}

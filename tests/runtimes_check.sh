@@ -74,7 +74,8 @@ on_linux Deno "$runtimes/deno/deno" run --allow-read
 # lines.  Node.js starts only where the prefix says Windows 10 or later.
 export WINEDEBUG=-all WINEPREFIX=$PWD/$work/wine
 rm -rf "$WINEPREFIX"
-WINEDLLOVERRIDES='mscoree,mshtml=' wine cmd /c exit >/dev/null 2>&1 || fail "wine does not start"
+trap wine_down EXIT
+wine_up
 wine reg add 'HKEY_CURRENT_USER\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1
 node_exe=tests/runtimes/windows/node_modules/node-windows/bin/node.exe
 out=$(mktemp -d)

@@ -11,13 +11,11 @@ cd "$(dirname "$0")/.."
 . tests/lib.sh
 export WINEDEBUG=-all
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'wine_down; rm -rf "$work"' EXIT
 
-# wine makes its prefix, the Windows side of the files, at its first start:
-# once, before the tests start side by side, and without the .NET and HTML
-# engines that it would offer to download.
-WINEDLLOVERRIDES='mscoree,mshtml=' wine cmd /c exit >/dev/null 2>&1 ||
-	fail "wine does not start"
+# wine's prefix, the Windows side of the files, made once before the tests
+# start side by side.
+wine_up
 cmake --workflow --preset windows-x64
 
 executable=build/windows-x64/quobi-pascal.exe
