@@ -58,8 +58,6 @@ struct Product {
 using Multiply = Product (*)(uint64_t, uint64_t);
 
 template <Multiply multiply>
-static int format_number_with(double value, char *text);
-template <Multiply multiply>
 static int write_number(double value, char *text);
 template <Multiply multiply>
 [[gnu::always_inline]] static inline bool write_quickly(uint64_t bits, char *text, int &length);
@@ -117,13 +115,13 @@ static constexpr Multiply multiply_fastest = multiply_portable;
 int
 format_number(double value, char *text)
 {
-	return format_number_with<multiply_fastest>(value, text);
+	return write_number<multiply_fastest>(value, text) - 1;
 }
 
 int
 format_number_portable(double value, char *text)
 {
-	return format_number_with<multiply_portable>(value, text);
+	return write_number<multiply_portable>(value, text) - 1;
 }
 
 char *
@@ -491,19 +489,6 @@ static constexpr QuickTables quick = [] {
 	tables.head_lengths = head_lengths;
 	return tables;
 }();
-
-// format_number's work, with multiply.
-template <Multiply multiply>
-static int
-format_number_with(double value, char *text)
-{
-	uint64_t bits;
-	std::memcpy(&bits, &value, sizeof bits);
-	int length;
-	if (write_quickly<multiply>(bits, text, length))
-		return length - 1;
-	return write_integer_or_by_library(value, text);
-}
 
 // Writes the text of value and a blank into text, and returns their length;
 // after them it may leave scratch, up to NUMBER_TEXT_ROOM characters from

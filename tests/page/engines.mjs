@@ -52,6 +52,24 @@ function setField([selector, text]) {
 	field.dispatchEvent(new Event('input', { bubbles: true }));
 }
 
+// The calls that a Playwright page and a Puppeteer page make alike, and
+// the errors that the page throws.
+function sharedCalls(page) {
+	const errors = [];
+	page.on('pageerror', (error) => errors.push(error.message));
+	return {
+		goto: (url) => page.goto(url),
+		evaluate: (fn, arg) => page.evaluate(fn, arg),
+		type: (selector, text) => page.type(selector, text),
+		press: (key) => page.keyboard.press(key),
+		click: (selector) => page.click(selector),
+		focus: (selector) => page.focus(selector),
+		screenshot: (path) => page.screenshot({ path }),
+		clipboard: () => page.evaluate(() => navigator.clipboard.readText()),
+		errors: () => errors,
+	};
+}
+
 // Chromium, with no background requests, updates or sync, whose
 // connections this machine would refuse.
 async function launchChromium({ dark = false }) {
@@ -70,17 +88,9 @@ async function launchChromium({ dark = false }) {
 				...phone && { isMobile: true, hasTouch: true, deviceScaleFactor: 2 },
 			});
 			const page = await context.newPage();
-			const errors = [];
-			page.on('pageerror', (error) => errors.push(error.message));
 			return {
-				goto: (url) => page.goto(url),
-				evaluate: (fn, arg) => page.evaluate(fn, arg),
-				type: (selector, text) => page.type(selector, text),
+				...sharedCalls(page),
 				fill: (selector, text) => page.fill(selector, text),
-				press: (key) => page.keyboard.press(key),
-				click: (selector) => page.click(selector),
-				focus: (selector) => page.focus(selector),
-				screenshot: (path) => page.screenshot({ path }),
 				async swipe(selector, dx, dy) {
 					const box = await page.locator(selector).boundingBox();
 					const x = box.x + box.width / 2, y = box.y + box.height / 2;
@@ -92,8 +102,6 @@ async function launchChromium({ dark = false }) {
 						await touch('touchMove', [{ x: x - dx * step / 10, y: y - dy * step / 10 }]);
 					await touch('touchEnd', []);
 				},
-				clipboard: () => page.evaluate(() => navigator.clipboard.readText()),
-				errors: () => errors,
 				close: () => context.close(),
 			};
 		},
@@ -124,22 +132,12 @@ async function launchFirefox({ dark = false }) {
 		async newTab({ width, height, phone = false }) {
 			const page = await browser.newPage();
 			await page.setViewport({ width, height, hasTouch: phone });
-			const errors = [];
-			page.on('pageerror', (error) => errors.push(error.message));
 			return {
-				goto: (url) => page.goto(url),
-				evaluate: (fn, arg) => page.evaluate(fn, arg),
-				type: (selector, text) => page.type(selector, text),
+				...sharedCalls(page),
 				fill: (selector, text) => page.evaluate(setField, [selector, text]),
-				press: (key) => page.keyboard.press(key),
-				click: (selector) => page.click(selector),
-				focus: (selector) => page.focus(selector),
-				screenshot: (path) => page.screenshot({ path }),
 				// Headless Firefox takes touch input over BiDi as touch
 				// events, but does not scroll by them.
 				swipe: null,
-				clipboard: () => page.evaluate(() => navigator.clipboard.readText()),
-				errors: () => errors,
 				close: () => page.close(),
 			};
 		},
