@@ -90,10 +90,6 @@ mount_in_root -t sysfs sysfs "$root/sys"
 mount_in_root --bind /dev "$root/dev"
 mount_in_root --bind /dev/pts "$root/dev/pts"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-# The root is a scratch space that a crash may cost, never a system to
-# keep: dpkg unpacks into it without waiting for each file to reach the
-# disk, which took most of the time of installing the steps' packages.
-echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/quobi-pascal-unsafe-io"
 
 tree=/src/quobi-pascal
 rm -rf "${root:?}$tree"
