@@ -18,22 +18,10 @@ is_installed() {
 work=$(mktemp -d)
 installed_before=false
 is_installed && installed_before=true
-# man-db remakes its index of manual pages at each install and removal of a
-# package that has one, and that took 37 s of autopkgtest's install of the
-# package on a machine with many packages.  man finds the page without the
-# index, so the index waits while this check installs and removes the
-# package, for man-db's daily job.
-man_db_flag=/var/lib/man-db/auto-update
-man_db_paused=false
-if [[ -e $man_db_flag ]]; then
-	as_root rm "$man_db_flag"
-	man_db_paused=true
-fi
 cleanup() {
 	if ! $installed_before && is_installed; then
 		as_root dpkg --purge quobi-pascal >/dev/null
 	fi
-	! $man_db_paused || as_root touch "$man_db_flag"
 	rm -rf "$work"
 }
 trap cleanup EXIT
