@@ -17,10 +17,13 @@
 
 // Doubles whose "%.15g" text is easy to get wrong: whole numbers of every
 // length, with zeros inside and at the end, heads of the exponent form that
-// end in zeros, down to one digit and no point, exact and near halfway cases between two 15-digit heads at every
-// exponent, powers of ten and sixteen neighbours on each side, heads that
-// round up to the next power, and random bit patterns, which bring
-// fractions, negative and tiny numbers, infinities and NaNs.
+// end in zeros, down to one digit and no point, exact and near halfway
+// cases between two 15-digit heads at every exponent, powers of ten and
+// sixteen neighbours on each side, heads that round up to the next power;
+// then, six in each random round, ties and near ties of 16 and 17 digits,
+// random magnitudes and whole numbers, and random bit patterns, which bring
+// fractions, negative and tiny numbers, infinities and NaNs.  The build
+// sets the rounds: fewer under an emulator, where printf is slow.
 static std::vector<double>
 awkward_doubles()
 {
@@ -73,7 +76,7 @@ awkward_doubles()
 				values.push_back(above = std::nextafter(above, HUGE_VAL));
 			}
 		}
-	for (int i = 0; i < 50000; i++) {
+	for (int i = 0; i < QUOBI_PASCAL_RANDOM_DOUBLE_ROUNDS; i++) {
 		uint64_t head = 100000000000000 + random() % 800000000000000;
 		values.push_back(double(head * 10 + 5));        // exact ties
 		values.push_back(double(head * 100 + 50));
