@@ -17,22 +17,35 @@ import { ended, engineNames, launch, timings, typeAndRun } from '../tests/page/e
 const [pagePath, rounds = '5', runLimit, openLimit] = process.argv.slice(2);
 const pageUrl = pathToFileURL(resolve(pagePath)).href;
 const ms = (value) => `${value.toFixed(1)} ms`;
+// The steps of an opening, which the page marks on its timeline: the
+// worker's code begins; the page has the module compiled; the worker begins
+// the run; the page has the run's first output; its first screenful shows.
+const stageNames = ['worker started', 'module compiled', 'worker ran 1', 'first output 1'];
+const stageLabels = ['worker started', 'module compiled', 'run began in the worker',
+	'first output', 'first screenful'];
+const median = (values) => {
+	const known = values.filter((value) => value !== undefined).sort((a, b) => a - b);
+	return known.length ? ms(known[known.length >> 1]) : 'not marked';
+};
 let met = true;
 
 for (const name of engineNames) {
 	const engine = await launch(name);
 	const tab = await engine.newTab({ width: 1280, height: 900 });
-	const openings = [];
+	const openings = [], stages = [];
 	for (let round = 0; round <= Number(rounds); round++) {
 		await tab.goto('about:blank');
 		await tab.goto(`${pageUrl}#1000`);
 		await ended(tab, 1);
-		const opened = await tab.evaluate(() => {
+		const [opened, marks] = await tab.evaluate((names) => {
 			const first = performance.getEntriesByName('first screen 1')[0];
-			return first.startTime + first.duration;
-		});
-		if (round > 0)
+			return [first.startTime + first.duration,
+				names.map((name) => performance.getEntriesByName(name)[0]?.startTime)];
+		}, stageNames);
+		if (round > 0) {
 			openings.push(opened);
+			stages.push([...marks, opened]);
+		}
 	}
 	const slowest = Math.max(...openings);
 	const verdict = openLimit === undefined ? '' : slowest <= Number(openLimit) ? ': met' : ': MISSED';
@@ -40,6 +53,8 @@ for (const name of engineNames) {
 	console.log(`The page in ${engine.name} ${engine.version}, opened at #1000, ${rounds} times ` +
 		`after one: first screenful ${ms(Math.min(...openings))} to ${ms(slowest)} from the ` +
 		`navigation's start${openLimit === undefined ? '' : ` (target at most ${openLimit} ms${verdict})`}`);
+	console.log(`  its steps, medians from the navigation's start: ${stageLabels.map((label, i) =>
+		`${label} ${median(stages.map((marks) => marks[i]))}`).join(', ')}`);
 
 	if (name === 'chromium') {
 		await tab.goto('about:blank');

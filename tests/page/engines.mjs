@@ -278,9 +278,11 @@ export async function ended(tab, id) {
 	}));
 }
 
-// The number of runs that the page has asked for so far.
+// The number of runs that the page has asked for so far: it marks each
+// run's start as "run N".
 export function runsSoFar(tab) {
-	return tab.evaluate(() => performance.getEntriesByType('mark').length);
+	return tab.evaluate(() => performance.getEntriesByType('mark')
+		.filter((mark) => /^run \d+$/.test(mark.name)).length);
 }
 
 // Types text into the field, as a person would, or sets it at once where

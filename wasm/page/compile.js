@@ -7,5 +7,8 @@
 		: Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
 	const bytes = new Blob([gzip]).stream().pipeThrough(new DecompressionStream('gzip'));
 	return WebAssembly.compile(await new Response(bytes).arrayBuffer());
-})().then((module) => toolWorker.postMessage({ module }),
+})().then((module) => {
+	performance.mark('module compiled');
+	toolWorker.postMessage({ module });
+},
 	(error) => toolWorker.postMessage({ error: error.message }));

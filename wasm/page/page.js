@@ -115,6 +115,8 @@ function run(text) {
 worker.onmessage = ({ data }) => {
 	if (data.id !== runs)
 		return;
+	if (data.times)
+		markWorker(data.id, data.times);
 	if (data.out)
 		append(data.out);
 	else
@@ -123,6 +125,16 @@ worker.onmessage = ({ data }) => {
 worker.onerror = (event) => {
 	finish({ err: `The tool could not run: ${event.message}`, status: 'not run' });
 };
+
+// Puts the worker's start and a run's start in the worker on the page's
+// timeline, and marks the run's first output.
+function markWorker(id, { started, ran }) {
+	const at = (time) => ({ startTime: time - performance.timeOrigin });
+	if (!performance.getEntriesByName('worker started').length)
+		performance.mark('worker started', at(started));
+	performance.mark(`worker ran ${id}`, at(ran));
+	performance.mark(`first output ${id}`);
+}
 
 // Adds a block of standard output, finds its lines, and shows the first
 // screenful as soon as there is one.

@@ -13,6 +13,10 @@ const compiled = new Promise((resolve) => {
 	ready = resolve;
 });
 let warm = false;
+// When this worker's code began, and below when each run began, sent with
+// the run's first output, so that the page can put them on its timeline:
+// where the time goes when the page opens.
+const startedAt = performance.timeOrigin + performance.now();
 
 onmessage = ({ data }) => {
 	if (data.module || data.error) {
@@ -21,13 +25,15 @@ onmessage = ({ data }) => {
 	}
 	compiled.then((module) => {
 		const { id } = data;
+		let times = { started: startedAt, ran: performance.timeOrigin + performance.now() };
 		let err = '';
 		const decoder = new TextDecoder();
 		const host = {
 			write(fd, bytes) {
 				if (fd === 1) {
 					const block = bytes.slice();
-					postMessage({ id, out: block }, [block.buffer]);
+					postMessage({ id, out: block, times }, [block.buffer]);
+					times = undefined;
 				} else {
 					err += decoder.decode(bytes, { stream: true });
 				}
