@@ -6,7 +6,7 @@
 // first screenful and to the end of the run, and the page's longest task
 // (Chromium reports every task of 50 ms or more) over all of them.  WebKit
 // needs an X display: run it under xvfb-run.
-// Usage: node page.mjs PAGE [ROUNDS [RUN_LIMIT OPEN_LIMIT]]; with the limits,
+// Usage: node page.mjs PAGE [ROUNDS [RUN_LIMIT [OPEN_LIMIT]]]; with a limit,
 // it ends with status 1 when a first screenful after Run or a task took
 // longer than RUN_LIMIT ms, or an opening longer than OPEN_LIMIT ms.
 import { resolve } from 'node:path';
