@@ -2,7 +2,8 @@
 # The project's Markdown files: every relative link leads to a file that
 # exists, and to a heading of it where it names one (as GitHub makes a
 # heading's anchor: lower case, punctuation dropped, blanks as hyphens);
-# and the README gives each of its marked commands, those of CI, once.
+# the README gives each of its marked commands, those of CI, once; and it
+# keeps to 200 lines, Install its first section, the rest left to doc/.
 # Run by tests/run lint.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,5 +45,9 @@ for marker in run test release; do
 	[[ -n $(readme_command "<!-- ci: $marker -->") ]] ||
 		{ echo "README.md's $marker command is missing" >&2; failed=1; }
 done
+lines=$(wc -l <README.md)
+((lines <= 200)) || { echo "README.md has $lines lines, more than 200" >&2; failed=1; }
+[[ $(grep -m1 '^## ' README.md) == '## Install' ]] ||
+	{ echo "README.md's first section is not Install" >&2; failed=1; }
 ((failed == 0)) || fail "Markdown links or README commands"
-echo "Markdown: $links relative links lead where they say; the README's run, test and release commands are there once"
+echo "Markdown: $links relative links lead where they say; the README's run, test and release commands are there once; it has $lines lines, Install first"
