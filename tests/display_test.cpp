@@ -137,6 +137,12 @@ TEST_F(DisplayTest, FunctionsAssertTheirPreconditions)
 	    {"allocate_triangle()", allocate_triangle, 1001, "glines >= 1 && glines <= MAX_LINES"},
 	    {"display_triangle()", display_triangle, 0, "glines >= 1 && glines <= MAX_LINES"},
 	    {"display_triangle()", display_triangle, 1001, "glines >= 1 && glines <= MAX_LINES"},
+	    {"calculate_triangle() of a row not allocated",
+		[] {
+			garray[5] = nullptr;
+			calculate_triangle();
+		},
+		26, "row != nullptr"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(std::string(c.call) + " with glines " + std::to_string(c.glines));
