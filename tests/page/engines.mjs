@@ -9,7 +9,9 @@
 // newTab({ width, height, phone }) opens a page whose viewport is that size,
 // with touch where phone is set, and returns a tab: goto(url),
 // evaluate(fn, arg) (or evaluate(source)), type(selector, text), fill(selector, text),
-// press(key), click(selector), focus(selector), screenshot(path),
+// press(key), pressWithControl(key), click(selector), focus(selector),
+// screenshot(path), accessibilityTree(), the nodes of the page's tree as
+// Chromium's DevTools protocol gives them, null where the driver has none,
 // swipe(selector, dx, dy), a finger moved across the element, null where the
 // driver cannot touch, clipboard(), errors() and close().  Dark mode is
 // set when the browser starts: Firefox and WebKit take it from a
@@ -62,6 +64,11 @@ function sharedCalls(page) {
 		evaluate: (fn, arg) => page.evaluate(fn, arg),
 		type: (selector, text) => page.type(selector, text),
 		press: (key) => page.keyboard.press(key),
+		async pressWithControl(key) {
+			await page.keyboard.down('Control');
+			await page.keyboard.press(key);
+			await page.keyboard.up('Control');
+		},
 		click: (selector) => page.click(selector),
 		focus: (selector) => page.focus(selector),
 		screenshot: (path) => page.screenshot({ path }),
@@ -91,6 +98,10 @@ async function launchChromium({ dark = false }) {
 			return {
 				...sharedCalls(page),
 				fill: (selector, text) => page.fill(selector, text),
+				async accessibilityTree() {
+					const session = await context.newCDPSession(page);
+					return (await session.send('Accessibility.getFullAXTree')).nodes;
+				},
 				async swipe(selector, dx, dy) {
 					const box = await page.locator(selector).boundingBox();
 					const x = box.x + box.width / 2, y = box.y + box.height / 2;
@@ -135,6 +146,7 @@ async function launchFirefox({ dark = false }) {
 			return {
 				...sharedCalls(page),
 				fill: (selector, text) => page.evaluate(setField, [selector, text]),
+				accessibilityTree: async () => null,
 				// Headless Firefox takes touch input over BiDi as touch
 				// events, but does not scroll by them.
 				swipe: null,
@@ -212,6 +224,8 @@ async function launchWebKit({ dark = false }) {
 				press: (key) => phone && key === 'Enter'
 					? evaluate((s) => document.querySelector(s).form.requestSubmit(), focused)
 					: driver.actions().sendKeys(Key[seleniumKeys[key] ?? key]).perform(),
+				pressWithControl: (key) => driver.actions().keyDown(Key.CONTROL).sendKeys(key)
+					.keyUp(Key.CONTROL).perform(),
 				click: async (selector) => (await element(selector)).click(),
 				focus: (selector) => {
 					focused = selector;
@@ -223,9 +237,10 @@ async function launchWebKit({ dark = false }) {
 				screenshot: async (path) => writeFileSync(path,
 					Buffer.from(await driver.takeScreenshot(), 'base64')),
 				swipe: null,
+				accessibilityTree: async () => null,
 				// MiniBrowser's clipboard is the X display's.
 				clipboard: async () => execFileSync('xclip', ['-o', '-selection', 'clipboard'],
-					{ timeout: 5000 }).toString(),
+					{ timeout: 5000, maxBuffer: 1 << 26 }).toString(),
 				errors: () => [],
 				close: async () => {
 					open = false;
@@ -265,17 +280,27 @@ async function startWebKitSession(port) {
 }
 
 // Waits, at most ten seconds, for run number id of the page to end, and
-// returns its status, standard error, the first screenful as shown and the
-// field's text.
+// returns its status, standard error, the lines of the first screenful and
+// the field's text.
 export async function ended(tab, id) {
 	await poll(tab, (n) => performance.getEntriesByName(`shown ${n}`).length > 0, id, 10000,
 		`run ${id} to end`);
-	return tab.evaluate(() => ({
+	const result = await tab.evaluate(() => ({
 		status: document.getElementById('status').value,
 		err: document.getElementById('stderr').value,
-		shown: document.querySelector('#stdout .window').textContent,
 		field: document.getElementById('args').value,
 	}));
+	return { ...result, shown: await tab.evaluate(linesInView) };
+}
+
+// The lines of standard output that lie in the viewer's box, whole, each
+// with its newline.
+export function linesInView() {
+	const box = document.getElementById('stdout').getBoundingClientRect();
+	return [...document.querySelectorAll('#stdout .line')].filter((line) => {
+		const r = line.getBoundingClientRect();
+		return r.bottom > box.top && r.top < box.bottom;
+	}).map((line) => line.textContent).join('');
 }
 
 // The number of runs that the page has asked for so far: it marks each

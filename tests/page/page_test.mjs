@@ -16,7 +16,7 @@ import { createRequire } from 'node:module';
 import { resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-import { ended, launch, runsSoFar, typeAndRun, waitFor } from './engines.mjs';
+import { ended, launch, linesInView, runsSoFar, typeAndRun, waitFor } from './engines.mjs';
 
 const [engineName, pagePath, native, screenshots] = process.argv.slice(2);
 const pageUrl = pathToFileURL(resolve(pagePath)).href;
@@ -96,44 +96,36 @@ const requestsMade = (tab) => tab.evaluate(() => performance.getEntriesByType('r
 	.map((entry) => entry.name).filter((name) => !name.startsWith('blob:')));
 
 // The phone's screen, with the default run shown: every row of the
-// triangle, the apex among them, is on the first screen, in the viewer's
-// box; the page does not scroll sideways; every control is at least 24 by 24.
+// triangle, from its first number to its last, is on the first screen, in
+// the viewer's box; the page does not scroll sideways; every control is at
+// least 24 by 24.
 async function phoneChecks(tab, what) {
 	const layout = await tab.evaluate(() => {
-		const viewer = document.getElementById('stdout');
-		const box = viewer.getBoundingClientRect();
-		const text = viewer.querySelector('.window').firstChild;
-		const rows = [];
-		if (text) {
-			let start = 0;
-			// A row is on the screen where one of its numbers' characters is
-			// wholly in the viewer's box and in the window.
-			const inside = (at) => {
-				const range = document.createRange();
-				range.setStart(text, at);
-				range.setEnd(text, at + 1);
-				const r = range.getBoundingClientRect();
-				return r.left >= Math.max(box.left, 0) && r.right <= Math.min(box.right, innerWidth) &&
-					r.top >= Math.max(box.top, 0) && r.bottom <= Math.min(box.bottom, innerHeight);
-			};
-			for (const line of text.data.split('\n').slice(0, -1)) {
-				let visible = false;
-				for (let at = 0; at < line.length && !visible; at++)
-					visible = line[at] !== ' ' && inside(start + at);
-				rows.push(visible);
-				start += line.length + 1;
-			}
-		}
+		const box = document.getElementById('stdout').getBoundingClientRect();
+		// Whether the character at of the line's text lies wholly in the
+		// viewer's box and in the window.
+		const inside = (line, at) => {
+			const range = document.createRange();
+			range.setStart(line.firstChild, at);
+			range.setEnd(line.firstChild, at + 1);
+			const r = range.getBoundingClientRect();
+			return r.left >= Math.max(box.left, 0) && r.right <= Math.min(box.right, innerWidth) &&
+				r.top >= Math.max(box.top, 0) && r.bottom <= Math.min(box.bottom, innerHeight);
+		};
+		const rows = [...document.querySelectorAll('#stdout .line')].map((line) => {
+			const text = line.textContent;
+			return inside(line, text.search(/\S/)) && inside(line, text.search(/\S\s*$/));
+		});
 		const small = [...document.querySelectorAll('input, button, a, #stdout')]
 			.map((control) => [control.id || control.tagName, control.getBoundingClientRect()])
 			.filter(([, r]) => r.width < 24 || r.height < 24).map(([id]) => id);
 		return { rows, small, wide: document.documentElement.scrollWidth > innerWidth,
-			scrolled: scrollY, apex: text ? text.data.split('\n')[0].trim() : '' };
+			scrolled: scrollY };
 	});
-	const visible = layout.rows.slice(0, 13).filter(Boolean).length;
-	check(visible === 13 && layout.apex === '1' && layout.scrolled === 0,
-		`${what}: ${visible} of the 13 rows on the first screen, the first showing ` +
-		`${JSON.stringify(layout.apex)}`);
+	const whole = layout.rows.filter(Boolean).length;
+	check(layout.rows.length === 13 && whole === 13 && layout.scrolled === 0,
+		`${what}: ${whole} of the ${layout.rows.length} rows on the first screen from their ` +
+		'first number to their last');
 	check(!layout.wide, `${what}: the page scrolls sideways`);
 	check(layout.small.length === 0, `${what}: controls smaller than 24 by 24: ${layout.small}`);
 }
@@ -224,8 +216,106 @@ await waitFor(tab, () => new Promise((answer) => {
 	};
 	requestAnimationFrame(look);
 }), null, 10000, 'the output to scroll to its end');
-const bottom = await tab.evaluate(() => document.querySelector('#stdout .window').textContent);
+const bottom = await tab.evaluate(linesInView);
 check(bottom.includes('1 999 498501'), 'the output scrolled to its end shows row 999');
+
+// Standard output is text of the page, from a web server, so that the
+// clipboard is an origin's: the browser's Find reaches any number of it
+// and scrolls to it; a selection of any lines is those bytes of standard
+// output exactly, and so is what Ctrl+C copies; Ctrl+A in the output
+// selects the output alone.
+await tab.goto(`${origin}/quobi-pascal.html#40`);
+await ended(tab, 1);
+// Whether Find finds word, and whether the viewer then shows it.
+// Chromium's window.find selects what it finds but scrolls no box to it
+// (its find bar does), so there a word found is enough.
+const findShows = engine.name !== 'Chromium';
+const find = (word) => tab.evaluate(async (w) => {
+	getSelection().removeAllRanges();
+	if (!window.find(w, true, false, true))
+		return 'not found';
+	// The browser may scroll to it over a few frames, smoothly.
+	for (let frame = 0; frame < 60; frame++) {
+		await new Promise((done) => requestAnimationFrame(done));
+		const found = getSelection().getRangeAt(0).getBoundingClientRect();
+		const box = document.getElementById('stdout').getBoundingClientRect();
+		if (found.left >= box.left && found.right <= box.right && found.top >= box.top &&
+			found.bottom <= box.bottom)
+			return 'shown';
+	}
+	return 'not shown';
+}, word);
+// C(39, 19), past the right edge of the box at first.
+const foundAndShown = (answer) => answer === 'shown' || (!findShows && answer === 'not shown');
+result = await find('68923264410');
+check(foundAndShown(result), `#40: Find of row 39's 68923264410: ${result}`);
+await typeAndRun(tab, '1000');
+const thousand = expected(['1000']).out.toString('latin1'), rows = thousand.split('\n');
+for (const [row, word] of [[60, '1.18264581564861e+17'], [999, '1.98610895450169e+290']]) {
+	result = await find(word);
+	check(foundAndShown(result), `1000: Find of row ${row}'s ${word}: ${result}`);
+}
+// Selects lines first to last of the output, or all of it by Ctrl+A in the
+// output; returns the selection's text and what Ctrl+C then copied.
+async function select(first, last) {
+	if (first === undefined) {
+		await tab.focus('#stdout');
+		await tab.pressWithControl('a');
+	} else {
+		await tab.evaluate(([from, to]) => {
+			const lines = document.querySelectorAll('#stdout .line'), range = document.createRange();
+			range.setStartBefore(lines[from]);
+			range.setEndAfter(lines[to]);
+			getSelection().removeAllRanges();
+			getSelection().addRange(range);
+		}, [first, last]);
+	}
+	const selected = await tab.evaluate(async () => {
+		// A browser lays out what a selection newly holds at its next frames.
+		await new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+		const pre = document.querySelector('#stdout pre'), selection = getSelection();
+		return pre.contains(selection.anchorNode) && pre.contains(selection.focusNode) &&
+			selection.toString();
+	});
+	await tab.pressWithControl('c');
+	return [selected, await tab.clipboard()];
+}
+for (const [what, first, last, want] of [
+	['row 999', 999, 999, `${rows[999]}\n`],
+	['rows 500 to 600', 500, 600, `${rows.slice(500, 601).join('\n')}\n`],
+	['Ctrl+A in the output', undefined, undefined, thousand]]) {
+	const [selected, copiedText] = await select(first, last);
+	check(selected === want, `1000, ${what}: the selection's text has ${selected.length} ` +
+		`characters, not the output's ${want.length}`);
+	check(copiedText === want, `1000, ${what}: Ctrl+C copied ${copiedText.length} characters, ` +
+		`not ${want.length}`);
+}
+await tab.evaluate(() => getSelection().removeAllRanges());
+
+// Read once: standard output is a region named by its heading, with no
+// live setting; the exit status is the live one, as an output element.
+await typeAndRun(tab, '5');
+const semantics = await tab.evaluate(() => {
+	const out = document.getElementById('stdout');
+	return { tag: out.tagName, name: document.getElementById(out.getAttribute('aria-labelledby'))
+		?.textContent, live: out.closest('[aria-live]') !== null,
+	status: document.getElementById('status').tagName };
+});
+check(semantics.tag === 'SECTION' && semantics.name === 'Standard output' && !semantics.live &&
+	semantics.status === 'OUTPUT', `standard output and status: ${JSON.stringify(semantics)}`);
+const tree = await tab.accessibilityTree();
+if (tree) {
+	const property = (node, name) => node.properties?.find((p) => p.name === name)?.value.value;
+	const region = tree.find((node) => node.role?.value === 'region' &&
+		node.name?.value === 'Standard output');
+	const statusNode = tree.find((node) => node.role?.value === 'status' &&
+		property(node, 'live') === 'polite');
+	const rowText = tree.some((node) => node.name?.value?.includes('1 4 6 4 1'));
+	check(region && property(region, 'live') === undefined && statusNode && rowText,
+		`the accessibility tree: a region of standard output ${region ? 'without' : 'is not there'}` +
+		`${region && property(region, 'live') ? ` with live ${property(region, 'live')}` : ''}, ` +
+		`a live status ${statusNode ? 'there' : 'missing'}, row 4's text ${rowText ? 'there' : 'missing'}`);
+}
 
 // The copy button, from a web server, with the clipboard read back.
 await tab.goto(`${origin}/quobi-pascal.html#4`);

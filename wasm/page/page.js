@@ -1,16 +1,17 @@
 // The page's own code.  It runs quobi-pascal's WebAssembly module in a
 // worker, so that the page keeps answering during a run, with the command
 // line typed into the field, and shows what the run wrote.  Standard output
-// can be 10 MB in 1000 lines of up to 21,000 characters; one element
-// holding it all takes a second to lay out, so the viewer only ever holds
-// the lines and columns that its box shows, and scrolling redraws them.
-// The field's text is the address's fragment, so that a run can be linked
-// and Back goes to the run before.
+// can be 10 MB in 1000 lines of up to 10,600 characters.  It is all text of
+// the page, so that the browser's own Find, selection and copy, and screen
+// readers, reach every character: a line an element, long lines in pieces,
+// which the browser lays out only near the screen (content-visibility),
+// added a block at a time as the run writes it, each block a task of its
+// own.  The field's text is the address's fragment, so that a run can be
+// linked and Back goes to the run before.
 
 const $ = (id) => document.getElementById(id);
 const form = $('command'), field = $('args'), status = $('status');
-const viewer = $('stdout'), sizer = viewer.querySelector('.sizer');
-const view = viewer.querySelector('.window');
+const viewer = $('stdout'), text = viewer.querySelector('pre'), end = text.lastChild;
 const errorBox = $('error-box'), stderr = $('stderr');
 const save = $('save'), copy = $('copy'), copied = $('copied');
 
@@ -63,39 +64,22 @@ const worker = toolWorker;
 let runs = 0;       // runs asked for; only the last one's output is shown
 let output;        // the last run's standard output so far
 
-// Standard output as it arrives: its blocks as the worker sent them, where
-// each block starts in the output, where each line starts, the longest line,
-// and whether the run has ended.  The blocks are never copied into one: 10 MB
-// of new memory takes the page's thread too long on some machines.
+// Standard output as it arrives: its blocks as the worker sent them, for
+// the save link and the copy button; the text after its last newline so
+// far; its count of lines and its longest; and whether the run has ended.
 function emptyOutput(id) {
-	return { id, blocks: [], offsets: [], length: 0, starts: [0], columns: 0,
-		ended: false, shown: false, opened: false };
+	return { id, blocks: [], length: 0, rest: '', lines: 0, columns: 0, ended: false,
+		shown: false, opened: false };
 }
 
-// The text of the output from byte from up to byte to.
-function slice(from, to) {
-	const { blocks, offsets } = output;
-	let low = 0, high = blocks.length - 1;
-	while (low < high) {
-		const middle = (low + high + 1) >> 1;
-		if (offsets[middle] <= from)
-			low = middle;
-		else
-			high = middle - 1;
-	}
-	let text = '';
-	for (let b = low; b < blocks.length && offsets[b] < to; b++)
-		text += decoder.decode(blocks[b].subarray(Math.max(from - offsets[b], 0),
-			Math.min(to - offsets[b], blocks[b].length)));
-	return text;
-}
-
-function run(text) {
-	field.value = text;
+function run(typed) {
+	field.value = typed;
 	runs++;
 	output = emptyOutput(runs);
+	decoder = new TextDecoder();
+	text.replaceChildren(end);
+	fit();
 	viewer.scrollTo(0, 0);
-	resize();
 	copy.disabled = true;
 	save.setAttribute('aria-disabled', 'true');
 	save.removeAttribute('href');
@@ -103,7 +87,7 @@ function run(text) {
 	performance.mark(`run ${runs}`);
 	let args;
 	try {
-		args = splitArguments(text);
+		args = splitArguments(typed);
 	} catch (error) {
 		finish({ err: `The command line is incomplete: ${error.message}.`, status: 'not run' });
 		return;
@@ -136,19 +120,74 @@ function markWorker(id, { started, ran }) {
 	performance.mark(`first output ${id}`);
 }
 
-// Adds a block of standard output, finds its lines, and shows the first
-// screenful as soon as there is one.
+// Adds a block of standard output to the page: the lines that it ends, and
+// keeps what follows its last newline for the next.
+let decoder = new TextDecoder();
 function append(block) {
-	const { starts } = output;
-	for (let at = block.indexOf(10); at >= 0; at = block.indexOf(10, at + 1)) {
-		const end = output.length + at;
-		output.columns = Math.max(output.columns, end - starts[starts.length - 1]);
-		starts.push(end + 1);
-	}
 	output.blocks.push(block);
-	output.offsets.push(output.length);
 	output.length += block.length;
+	const lines = (output.rest + decoder.decode(block, { stream: true })).split('\n');
+	output.rest = lines.pop();
+	addLines(lines, '\n');
 	update();
+}
+
+// Adds the lines, each followed by newline, before the last element.
+function addLines(lines, newline) {
+	const fragment = document.createDocumentFragment();
+	for (const line of lines) {
+		fragment.append(lineElement(line, newline));
+		output.columns = Math.max(output.columns, line.length);
+	}
+	output.lines += lines.length;
+	text.insertBefore(fragment, end);
+	fit();
+}
+
+// A line of the output: its text and newline, a line longer than a piece
+// in pieces that end at a blank where one is near, so that Find meets no
+// number cut in two.  A piece is as wide as its characters, which the
+// browser needs to know before it lays the piece out.
+const pieceLength = 1024;
+function lineElement(line, newline) {
+	const element = document.createElement('span');
+	element.className = 'line';
+	if (line.length <= pieceLength) {
+		element.textContent = line + newline;
+		return element;
+	}
+	for (let at = 0; at < line.length;) {
+		let stop = Math.min(at + pieceLength, line.length);
+		const blank = line.lastIndexOf(' ', stop - 1);
+		if (stop < line.length && blank >= at)
+			stop = blank + 1;
+		const piece = document.createElement('span');
+		piece.className = 'piece';
+		piece.textContent = line.slice(at, stop);
+		piece.style.containIntrinsicWidth = `auto ${stop - at}ch`;
+		element.append(piece);
+		at = stop;
+	}
+	element.append(newline);
+	return element;
+}
+
+// Makes the text as wide as its longest line, and on a screen too narrow
+// for a centred layout's 80 columns, shrinks its font until they fit: the
+// whole triangle shows at once, and the person zooms for detail.  Wider
+// output scrolls sideways at the page's own size.
+const fitColumns = 80;
+function fit() {
+	const { columns } = output;
+	text.style.fontSize = '';
+	text.style.minWidth = `calc(${columns}ch + 1rem)`;
+	if (columns === 0 || columns > fitColumns)
+		return;
+	const style = getComputedStyle(text);
+	const padding = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+	const width = parseFloat(style.minWidth) - padding, room = viewer.clientWidth - padding;
+	if (width > room)
+		text.style.fontSize = `${Math.floor(parseFloat(style.fontSize) * room / width * 100) / 100}px`;
 }
 
 // Shows how the run ended: the last line if it had no newline, standard
@@ -156,12 +195,10 @@ function append(block) {
 // and the copy button.
 let saved = null;  // the address of the saved output's Blob
 function finish({ err, status: exitStatus }) {
-	const { starts } = output;
-	if (starts[starts.length - 1] < output.length) {
-		output.columns = Math.max(output.columns, output.length - starts[starts.length - 1]);
-		starts.push(output.length);
-		output.unfinished = true;
-	}
+	const last = output.rest + decoder.decode();
+	if (last)
+		addLines([last], '');
+	output.rest = '';
 	output.ended = true;
 	update();
 	stderr.value = err;
@@ -211,83 +248,45 @@ function atNextFrame(fn) {
 	};
 }
 
-// Redraws the output, and marks the moment when the first screenful
-// appears: once the output fills the viewer, or is all there.
+// Marks the moment when the first screenful appears: once the output fills
+// the viewer, or is all there; and opens a first line wider than the
+// viewer at its middle.
 const update = atNextFrame(() => {
-	resize();
-	if (!output.opened && output.starts.length > 1)
+	if (!output.opened && output.lines > 0)
 		openAtFirstLine();
-	const lines = output.starts.length - 1;
-	if (!output.shown && (output.ended || lines * cell.height >= viewer.clientHeight)) {
+	if (!output.shown && (output.ended || text.offsetHeight >= viewer.clientHeight)) {
 		output.shown = true;
 		performance.measure(`first screen ${output.id}`, `run ${output.id}`);
 	}
 });
 
-// Where the output is wider than the viewer, as the centred triangle is on
-// a phone's screen, opens it at the middle of what its first line shows:
-// the apex of the triangle, or the start of a plain line.
+// Where the output is wider than the viewer, as a long plain line is on a
+// phone's screen, opens it at the middle of what its first line shows: the
+// apex of the triangle, or the start of a plain line.
 function openAtFirstLine() {
 	output.opened = true;
-	const line = slice(0, output.starts[1] - 1);
-	const first = line.search(/\S/), last = line.search(/\s*$/);
-	if (first < 0)
+	const first = text.firstChild;
+	const line = first.textContent;
+	const from = line.search(/\S/), to = line.search(/\s*$/);
+	if (from < 0 || first.firstChild.nodeType !== Node.TEXT_NODE)
 		return;
-	const middle = margin + (first + last) / 2 * cell.width;
+	const range = document.createRange();
+	range.setStart(first.firstChild, from);
+	range.setEnd(first.firstChild, to);
+	const shown = range.getBoundingClientRect(), box = viewer.getBoundingClientRect();
+	const middle = (shown.left + shown.right) / 2 - box.left + viewer.scrollLeft;
 	viewer.scrollLeft = Math.max(0, middle - viewer.clientWidth / 2);
-	draw();
 }
 
-// The size of a character and of a line in the viewer's monospace font.
-const cell = { width: 8, height: 16 };
-function measure() {
-	const probe = document.createElement('span');
-	probe.style.cssText = 'position: absolute; visibility: hidden; white-space: pre';
-	probe.textContent = `${'0'.repeat(100)}\n0`;
-	view.append(probe);
-	const box = probe.getBoundingClientRect();
-	cell.width = box.width / 100;
-	cell.height = box.height / 2;
-	probe.remove();
-}
-
-// Gives the viewer the scrolling area of the whole output, then draws it.
-const margin = 8;
-function resize() {
-	const lines = output.starts.length - 1;
-	sizer.style.width = `${output.columns * cell.width + 2 * margin}px`;
-	sizer.style.height = `${lines * cell.height}px`;
-	draw();
-}
-
-// Draws the lines and columns of the output that the viewer's box shows,
-// and one more of each, at their place in the scrolling area.
-const decoder = new TextDecoder();
-function draw() {
-	const { starts } = output;
-	const lines = starts.length - 1;
-	const first = Math.min(Math.floor(viewer.scrollTop / cell.height), lines);
-	const last = Math.min(first + Math.ceil(viewer.clientHeight / cell.height) + 1, lines);
-	const column = Math.max(0, Math.floor((viewer.scrollLeft - margin) / cell.width));
-	const width = Math.ceil(viewer.clientWidth / cell.width) + 1;
-	let text = '';
-	for (let line = first; line < last; line++) {
-		// Every line but an unfinished last one ends with its newline.
-		const end = starts[line + 1] - (line + 1 < lines || !output.unfinished ? 1 : 0);
-		const from = Math.min(starts[line] + column, end);
-		text += `${slice(from, Math.min(from + width, end))}\n`;
+// Ctrl+A (Command+A) in the output selects the output alone.
+viewer.addEventListener('keydown', (event) => {
+	if ((event.ctrlKey || event.metaKey) && !event.altKey && event.key.toLowerCase() === 'a') {
+		event.preventDefault();
+		getSelection().selectAllChildren(text);
 	}
-	view.textContent = text;
-	view.style.transform =
-		`translate(${margin + column * cell.width}px, ${first * cell.height}px)`;
-}
-
-viewer.addEventListener('scroll', atNextFrame(draw), { passive: true });
-// A new size of the viewer may come with a new size of its font.
-new ResizeObserver(() => {
-	measure();
-	resize();
-}).observe(viewer);
+});
+// A new size of the viewer may need another size of font.
+new ResizeObserver(fit).observe(viewer);
 
 // The output goes to the clipboard from the click's own task: WebKit, as in
 // Safari, lets a page write there only while it handles the click, and
