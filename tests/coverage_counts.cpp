@@ -2,7 +2,9 @@
 // __assert_fail: a run that ends through _Exit, as the tool's write errors
 // do, through _exit, as the tests' children do, or through a failed
 // assertion, as the tests of the preconditions make it, writes its
-// coverage counts first, as exit() would have.
+// coverage counts first, as exit() would have.  The names are the ones
+// that libgcov and the linker's --wrap give, reserved as they are.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 void __gcov_dump();
 [[noreturn]] void __real__Exit(int status);
@@ -36,3 +38,4 @@ __wrap___assert_fail(const char *assertion, const char *file, unsigned line,
 	__gcov_dump();
 	__real___assert_fail(assertion, file, line, function);
 }
+// NOLINTEND(bugprone-reserved-identifier)
