@@ -77,6 +77,8 @@ function run(typed) {
 	runs++;
 	output = emptyOutput(runs);
 	decoder = new TextDecoder();
+	waiting = [];
+	draining = false;
 	text.replaceChildren(end);
 	fit();
 	viewer.scrollTo(0, 0);
@@ -120,42 +122,71 @@ function markWorker(id, { started, ran }) {
 	performance.mark(`first output ${id}`);
 }
 
-// Adds a block of standard output to the page: the lines that it ends, and
-// keeps what follows its last newline for the next.
+// Takes a block of standard output: the lines that it ends go into the
+// queue of lines for the page, and what follows its last newline waits
+// for the next block.
 let decoder = new TextDecoder();
 function append(block) {
 	output.blocks.push(block);
 	output.length += block.length;
 	const lines = (output.rest + decoder.decode(block, { stream: true })).split('\n');
 	output.rest = lines.pop();
-	addLines(lines, '\n');
-	update();
+	queue(lines.map((line) => `${line}\n`));
 }
 
-// Adds the lines, each followed by newline, before the last element.
-function addLines(lines, newline) {
-	const fragment = document.createDocumentFragment();
-	for (const line of lines) {
-		fragment.append(lineElement(line, newline));
-		output.columns = Math.max(output.columns, line.length);
+// Lines wait in a queue and go into the page a batch a task, each batch
+// what a few milliseconds make, so that no task holds up the page, and the
+// first batch small, so that the first screenful shows at the next frame.
+let waiting = [], draining = false;
+const budget = 8;
+const firstBatch = 64;
+function queue(lines) {
+	waiting.push(...lines);
+	if (!draining) {
+		draining = true;
+		drain(output);
 	}
-	output.lines += lines.length;
+}
+function drain(shown) {
+	if (shown !== output)
+		return;
+	draining = false;
+	const fragment = document.createDocumentFragment(), start = performance.now();
+	const most = output.lines === 0 ? firstBatch : Infinity;
+	let taken = 0;
+	while (taken < waiting.length && taken < most &&
+		(taken === 0 || performance.now() - start < budget)) {
+		const line = waiting[taken++];
+		fragment.append(lineElement(line));
+		output.columns = Math.max(output.columns, line.length - (line.endsWith('\n') ? 1 : 0));
+	}
+	waiting = taken === waiting.length ? [] : waiting.slice(taken);
+	output.lines += taken;
 	text.insertBefore(fragment, end);
 	fit();
+	update();
+	if (waiting.length) {
+		draining = true;
+		setTimeout(drain, 0, shown);
+	} else if (output.ended) {
+		ended();
+	}
 }
 
-// A line of the output: its text and newline, a line longer than a piece
+// A line of the output with its newline, if it has one; a line longer than a piece
 // in pieces that end at a blank where one is near, so that Find meets no
 // number cut in two.  A piece is as wide as its characters, which the
 // browser needs to know before it lays the piece out.
 const pieceLength = 1024;
-function lineElement(line, newline) {
+function lineElement(text) {
 	const element = document.createElement('span');
 	element.className = 'line';
-	if (line.length <= pieceLength) {
-		element.textContent = line + newline;
+	if (text.length <= pieceLength) {
+		element.textContent = text;
 		return element;
 	}
+	const newline = text.endsWith('\n') ? '\n' : '';
+	const line = newline ? text.slice(0, -1) : text;
 	for (let at = 0; at < line.length;) {
 		let stop = Math.min(at + pieceLength, line.length);
 		const blank = line.lastIndexOf(' ', stop - 1);
@@ -196,15 +227,23 @@ function fit() {
 let saved = null;  // the address of the saved output's Blob
 function finish({ err, status: exitStatus }) {
 	const last = output.rest + decoder.decode();
-	if (last)
-		addLines([last], '');
 	output.rest = '';
 	output.ended = true;
-	update();
+	output.status = exitStatus;
 	stderr.value = err;
 	errorBox.hidden = err === '';
-	status.value = String(exitStatus);
-	if (exitStatus !== 'not run')
+	if (last)
+		queue([last]);
+	else if (!draining)
+		ended();
+}
+
+// Once every line is in the page: the status, and the save link and the
+// copy button.
+function ended() {
+	update();
+	status.value = String(output.status);
+	if (output.status !== 'not run')
 		setTimeout(keep, 0, output, 0, []);
 	const { id } = output;
 	requestAnimationFrame(() => performance.measure(`shown ${id}`, `run ${id}`));
@@ -254,7 +293,8 @@ function atNextFrame(fn) {
 const update = atNextFrame(() => {
 	if (!output.opened && output.lines > 0)
 		openAtFirstLine();
-	if (!output.shown && (output.ended || text.offsetHeight >= viewer.clientHeight)) {
+	const lineHeight = parseFloat(getComputedStyle(text).lineHeight);
+	if (!output.shown && (output.ended || output.lines * lineHeight >= viewer.clientHeight)) {
 		output.shown = true;
 		performance.measure(`first screen ${output.id}`, `run ${output.id}`);
 	}
