@@ -11,7 +11,8 @@
 
 const $ = (id) => document.getElementById(id);
 const form = $('command'), field = $('args'), status = $('status');
-const viewer = $('stdout'), text = viewer.querySelector('pre'), end = text.lastChild;
+const viewer = $('stdout'), end = viewer.querySelector('.end');
+let text = viewer.querySelector('pre');
 const errorBox = $('error-box'), stderr = $('stderr');
 const save = $('save'), copy = $('copy'), copied = $('copied');
 
@@ -79,7 +80,12 @@ function run(typed) {
 	decoder = new TextDecoder();
 	waiting = [];
 	draining = false;
-	text.replaceChildren(end);
+	// A new element for the text: taking the last run's out of the page at
+	// once is far quicker than taking out its lines one by one.
+	const next = text.cloneNode(false);
+	next.append(end);
+	text.replaceWith(next);
+	text = next;
 	fit();
 	viewer.scrollTo(0, 0);
 	copy.disabled = true;
@@ -166,8 +172,13 @@ function drain(shown) {
 	fit();
 	update();
 	if (waiting.length) {
+		// Until the first screenful is drawn, the next batch waits for a
+		// frame: WebKit draws none while tasks are waiting.
 		draining = true;
-		setTimeout(drain, 0, shown);
+		if (output.shown)
+			setTimeout(drain, 0, shown);
+		else
+			requestAnimationFrame(() => setTimeout(drain, 0, shown));
 	} else if (output.ended) {
 		ended();
 	}
@@ -178,15 +189,15 @@ function drain(shown) {
 // number cut in two.  A piece is as wide as its characters, which the
 // browser needs to know before it lays the piece out.
 const pieceLength = 1024;
-function lineElement(text) {
+function lineElement(withNewline) {
 	const element = document.createElement('span');
 	element.className = 'line';
-	if (text.length <= pieceLength) {
-		element.textContent = text;
+	if (withNewline.length <= pieceLength) {
+		element.textContent = withNewline;
 		return element;
 	}
-	const newline = text.endsWith('\n') ? '\n' : '';
-	const line = newline ? text.slice(0, -1) : text;
+	const newline = withNewline.endsWith('\n') ? '\n' : '';
+	const line = newline ? withNewline.slice(0, -1) : withNewline;
 	for (let at = 0; at < line.length;) {
 		let stop = Math.min(at + pieceLength, line.length);
 		const blank = line.lastIndexOf(' ', stop - 1);
