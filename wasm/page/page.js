@@ -180,7 +180,7 @@ function drain(shown) {
 		else
 			requestAnimationFrame(() => setTimeout(drain, 0, shown));
 	} else if (output.ended) {
-		ended();
+		showEnd();
 	}
 }
 
@@ -232,10 +232,9 @@ function fit() {
 		text.style.fontSize = `${Math.floor(parseFloat(style.fontSize) * room / width * 100) / 100}px`;
 }
 
-// Shows how the run ended: the last line if it had no newline, standard
-// error and the status; and makes the output the target of the save link
-// and the copy button.
-let saved = null;  // the address of the saved output's Blob
+// Takes how the run ended: the last line if it had no newline, standard
+// error, which shows at once, and the status, which shows once every line
+// is in the page.
 function finish({ err, status: exitStatus }) {
 	const last = output.rest + decoder.decode();
 	output.rest = '';
@@ -246,12 +245,13 @@ function finish({ err, status: exitStatus }) {
 	if (last)
 		queue([last]);
 	else if (!draining)
-		ended();
+		showEnd();
 }
 
-// Once every line is in the page: the status, and the save link and the
-// copy button.
-function ended() {
+// Once every line is in the page: the status shows, and the output becomes
+// the target of the save link and the copy button.
+let saved = null;  // the address of the saved output's Blob
+function showEnd() {
 	update();
 	status.value = String(output.status);
 	if (output.status !== 'not run')
@@ -305,7 +305,8 @@ const update = atNextFrame(() => {
 	if (!output.opened && output.lines > 0)
 		openAtFirstLine();
 	const lineHeight = parseFloat(getComputedStyle(text).lineHeight);
-	if (!output.shown && (output.ended || output.lines * lineHeight >= viewer.clientHeight)) {
+	const allIn = output.ended && waiting.length === 0;
+	if (!output.shown && (allIn || output.lines * lineHeight >= viewer.clientHeight)) {
 		output.shown = true;
 		performance.measure(`first screen ${output.id}`, `run ${output.id}`);
 	}
