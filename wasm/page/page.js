@@ -69,7 +69,7 @@ let output;        // the last run's standard output so far
 // the save link and the copy button; the text after its last newline so
 // far; its count of lines and its longest; and whether the run has ended.
 function emptyOutput(id) {
-	return { id, blocks: [], length: 0, rest: '', lines: 0, columns: 0, ended: false,
+	return { id, blocks: [], rest: '', lines: 0, columns: 0, ended: false,
 		shown: false, opened: false };
 }
 
@@ -134,7 +134,6 @@ function markWorker(id, { started, ran }) {
 let decoder = new TextDecoder();
 function append(block) {
 	output.blocks.push(block);
-	output.length += block.length;
 	const lines = (output.rest + decoder.decode(block, { stream: true })).split('\n');
 	output.rest = lines.pop();
 	queue(lines.map((line) => `${line}\n`));
