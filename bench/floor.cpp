@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "output.h"
 #include "quobi-pascal.h"
 #include "triangle.h"
 

@@ -4,11 +4,12 @@
 #include "display.h"
 
 #include <cassert>
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "number_text.h"
+#include "output.h"
 #include "quobi-pascal.h"
 #include "triangle.h"
 
@@ -19,12 +20,16 @@ static char *append_number(char *p, double value);
 
 char gline_buf[LINE_BUF_SIZE];
 
-// The plain line being written, in two halves: the numbers of the first
-// half and the middle one, each with its blank, and room for the scratch
-// that the last may leave; and those of the second half, written backward
-// from the end, and the newline.
-static char first_half[(MAX_LINES / 2 + 1) * (NUMBER_TEXT_MAX + 1) + NUMBER_TEXT_ROOM];
-static char second_half[MAX_LINES / 2 * (NUMBER_TEXT_MAX + 1) + 1];
+// The room that write_plain_line takes in the output for row line_no: the
+// texts of the first half and the middle number, each with its blank, and
+// the scratch that the last may leave; then those of the second half,
+// written backward to the place of the newline at the room's end.
+static constexpr std::size_t
+plain_line_room(int line_no)
+{
+	return std::size_t(line_no + 2) * (NUMBER_TEXT_MAX + 1) + NUMBER_TEXT_ROOM + 1;
+}
+static_assert(plain_line_room(MAX_LINES - 1) <= OUTPUT_ROOM);
 
 void
 display_triangle()
@@ -36,11 +41,10 @@ display_triangle()
 		if (centered) {
 			if (!write_centered_line(line_no))
 				break;
-			std::putchar('\n');
 		} else
 			write_plain_line(line_no);
-		check_stdout();
 	}
+	flush_output();
 }
 
 int
@@ -85,7 +89,7 @@ choose_cell_size()
 	}
 }
 
-// Writes row line_no in the middle of the screen, without its newline; an odd
+// Writes row line_no in the middle of the screen, and its newline; an odd
 // free column falls to the right.  Returns false, having written nothing, when
 // the row does not fit: a line must leave at least one column free.
 static bool
@@ -94,9 +98,12 @@ write_centered_line(int line_no)
 	int length = center_buf(line_no, gcell_size);
 	if (length <= 0 || length >= screen_columns)
 		return false;
-	for (int margin = (screen_columns - length) / 2; margin > 0; margin--)
-		std::putchar(' ');
-	std::fwrite(gline_buf, 1, length, stdout);
+	int margin = (screen_columns - length) / 2;
+	char *line = output_space(std::size_t(margin + length + 1));
+	std::memset(line, ' ', std::size_t(margin));
+	std::memcpy(line + margin, gline_buf, std::size_t(length));
+	line[margin + length] = '\n';
+	output_commit(line + margin + length + 1);
 	return true;
 }
 
@@ -104,20 +111,25 @@ write_centered_line(int line_no)
 // blank and the row by a newline.  Rows are symmetric, so only the first
 // half is formatted, which is by far the largest cost of a long run; the
 // second half takes copies of the texts of its mirror entries where the
-// values are the same double, as they always are in this table.
+// values are the same double, as they always are in this table.  The line
+// is composed in the output itself; only the second half moves, once, from
+// the end of the line's room to follow the first.
 static void
 write_plain_line(int line_no)
 {
 	const double *row = garray[line_no];
-	char *newline = second_half + sizeof second_half - 1;
+	char *line = output_space(plain_line_room(line_no));
+	char *room_end = line + plain_line_room(line_no) - 1;
 	char *second_start = nullptr;
-	char *end = format_numbers_mirrored(row, row + line_no, (line_no + 1) / 2, first_half,
-	    newline, &second_start);
+	char *end = format_numbers_mirrored(row, row + line_no, (line_no + 1) / 2, line,
+	    room_end, &second_start);
 	if (line_no % 2 == 0)
 		end = append_number(end, row[line_no / 2]);
-	*newline = '\n';
-	std::fwrite(first_half, 1, end - first_half, stdout);
-	std::fwrite(second_start, 1, newline + 1 - second_start, stdout);
+	std::size_t second_length = std::size_t(room_end - second_start);
+	std::memmove(end, second_start, second_length);
+	end += second_length;
+	*end++ = '\n';
+	output_commit(end);
 }
 
 // Writes the text of value and a blank at p and returns the end.

@@ -3,6 +3,7 @@
 #include "quobi-pascal.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 #endif
 
 #include "display.h"
+#include "output.h"
 #include "triangle.h"
 
 static constexpr bool is_decimal_digit(char c);
@@ -26,11 +28,6 @@ static bool reader_has_gone(int errnum);
 #endif
 [[noreturn]] static void finish(int status);
 
-// The block of standard output is the tool's own, because stdio ignores the
-// size when it allocates the block itself, and it is set before anything is
-// written.
-static char output_buffer[OUTPUT_BUFFER_SIZE];
-
 int glines = 26;
 int gcell_size = 6;
 int screen_columns = 80;
@@ -39,7 +36,6 @@ int centered = 1;
 void
 quobi_pascal_main(int argc, char *argv[])
 {
-	std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
 	if (screen_columns < 0 || screen_columns > 999)
 		screen_columns = 999;
 
@@ -69,8 +65,11 @@ quobi_pascal_main(int argc, char *argv[])
 void
 usage()
 {
-	std::printf("Usage: %s [number-of-lines]\n\n", prog_name);
-	std::printf("Display up to %d lines of Pascal's triangle.\n", MAX_LINES);
+	char *text = output_space(OUTPUT_ROOM);
+	int length = std::snprintf(text, OUTPUT_ROOM, "Usage: %s [number-of-lines]\n\n", prog_name);
+	length += std::snprintf(text + length, OUTPUT_ROOM - std::size_t(length),
+	    "Display up to %d lines of Pascal's triangle.\n", MAX_LINES);
+	output_commit(text + length);
 	finish(2);
 }
 
@@ -79,13 +78,6 @@ out_of_memory()
 {
 	std::fprintf(stderr, "%s: Not enough memory.\n", prog_name);
 	std::exit(2);
-}
-
-void
-check_stdout()
-{
-	if (std::ferror(stdout))
-		write_error(errno);
 }
 
 void
@@ -150,14 +142,13 @@ parse_line_count(const char *arg)
 	return value;
 }
 
-// Flushes and closes standard output, so that a write that fails this late
-// is still reported, then ends the process with status.
+// Writes what is left of the output and closes standard output, so that a
+// write or a close that fails this late is still reported, then ends the
+// process with status.
 static void
 finish(int status)
 {
-	if (std::fflush(stdout) != 0)
-		write_error(errno);
-	check_stdout();
+	flush_output();
 	if (std::fclose(stdout) != 0)
 		write_error(errno);
 	std::exit(status);

@@ -8,14 +8,8 @@
 #error "quobi-pascal keeps its assertions active; build it without NDEBUG"
 #endif
 
-#include <cstddef>
-
 // The largest line count accepted, and the number of row slots in the table.
 inline constexpr int MAX_LINES = 1000;
-
-// Standard output is written in blocks of this size, so that a long run
-// reaches a pipe or a file in few large writes.
-inline constexpr std::size_t OUTPUT_BUFFER_SIZE = std::size_t(128) * 1024;
 
 // The name printed in the usage text and in every message.
 inline constexpr const char *prog_name = "quobi-pascal";
@@ -36,10 +30,6 @@ extern int centered;        // nonzero: centred layout; zero: plain layout
 
 // Reports that memory ran out and ends the process with status 2.
 [[noreturn]] void out_of_memory();
-
-// Ends the process with the write-error message when standard output has
-// failed; returns when it has not.
-void check_stdout();
 
 // Reports a failed write to standard output, with the errno value it set,
 // and ends the process with status 2.

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <iterator>
 
 static std::string
@@ -27,16 +28,28 @@ describe_status(int status)
 	return "status " + std::to_string(status);
 }
 
-// Reads both pipes to their end, whichever the child fills first.  A failed
-// poll or read, but for an interrupted call, fails the test and ends the
-// reading (of that pipe, for a read).
 static void
-read_all(int out_fd, int err_fd, std::string &out, std::string &err)
+pause_milliseconds(long milliseconds)
+{
+	struct timespec pause = {0, milliseconds * 1000000};
+	while (nanosleep(&pause, &pause) != 0 && errno == EINTR)
+		continue;
+}
+
+// Reads both pipes to their end, whichever the child fills first, standard
+// output at the pace that sink sets.  A failed poll or read, but for an
+// interrupted call, fails the test and ends the reading (of that pipe, for
+// a read).
+static void
+read_all(int out_fd, int err_fd, std::string &out, std::string &err, Sink sink)
 {
 	struct pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
 	std::string *texts[2] = {&out, &err};
 	char chunk[65536];
 
+	// Long enough for the writer to fill the pipe and find it full.
+	if (sink == Sink::nonblocking_pipe_reader_leaves)
+		pause_milliseconds(50);
 	while (fds[0].fd >= 0 || fds[1].fd >= 0) {
 		if (poll(fds, 2, -1) < 0) {
 			if (errno == EINTR)
@@ -48,8 +61,16 @@ read_all(int out_fd, int err_fd, std::string &out, std::string &err)
 			if (fd.fd < 0 || fd.revents == 0)
 				continue;
 			ssize_t n = read(fd.fd, chunk, sizeof chunk);
+			bool is_out = &fd == fds;
+			if (n > 0 && is_out && sink == Sink::nonblocking_pipe_reader_leaves) {
+				close(fd.fd);
+				fd.fd = -1;
+				continue;
+			}
 			if (n > 0) {
 				texts[&fd - fds]->append(chunk, n);
+				if (is_out && sink == Sink::slow_nonblocking_pipe)
+					pause_milliseconds(1);
 				continue;
 			}
 			if (n < 0 && errno == EINTR)
@@ -78,6 +99,12 @@ missing_processes()
 }
 
 const char *
+missing_nonblocking_pipes()
+{
+	return nullptr;
+}
+
+const char *
 missing_dev_full()
 {
 	struct stat status;
@@ -91,7 +118,9 @@ struct ChildPipes {
 	int out[2] = {-1, -1};
 	int err[2] = {-1, -1};
 
-	explicit ChildPipes(Sink sink)
+	Sink sink;
+
+	explicit ChildPipes(Sink sink_) : sink(sink_)
 	{
 		if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
 			std::abort();
@@ -100,6 +129,12 @@ struct ChildPipes {
 			close(out[0]);
 			out[0] = -1;
 		}
+		// The flag belongs to the pipe's open end, which the child's
+		// standard output shares.
+		if ((sink == Sink::slow_nonblocking_pipe ||
+			sink == Sink::nonblocking_pipe_reader_leaves) &&
+		    fcntl(out[1], F_SETFL, fcntl(out[1], F_GETFL) | O_NONBLOCK) != 0)
+			std::abort();
 	}
 
 	// Waits for the child after reading everything it wrote.
@@ -108,7 +143,7 @@ struct ChildPipes {
 		close(out[1]);
 		close(err[1]);
 		ChildResult result;
-		read_all(out[0], err[0], result.out, result.err);
+		read_all(out[0], err[0], result.out, result.err, sink);
 		int status = 0;
 		waitpid(pid, &status, 0);
 		result.status = describe_status(status);
@@ -129,6 +164,8 @@ run_in_child(const std::function<void()> &body, Sink sink, bool ignore_sigpipe)
 		switch (sink) {
 		case Sink::pipe:
 		case Sink::broken_pipe:
+		case Sink::slow_nonblocking_pipe:
+		case Sink::nonblocking_pipe_reader_leaves:
 			dup2(pipes.out[1], 1);
 			break;
 		case Sink::dev_full: {
@@ -187,6 +224,8 @@ run_tool(const std::vector<std::string> &args, Sink sink, bool ignore_sigpipe)
 	switch (sink) {
 	case Sink::pipe:
 	case Sink::broken_pipe:
+	case Sink::slow_nonblocking_pipe:
+	case Sink::nonblocking_pipe_reader_leaves:
 		posix_spawn_file_actions_adddup2(&actions, pipes.out[1], 1);
 		break;
 	case Sink::dev_full:

@@ -27,6 +27,12 @@ missing_dev_full()
 	return no_processes;
 }
 
+const char *
+missing_nonblocking_pipes()
+{
+	return no_processes;
+}
+
 [[noreturn]] static void
 no_process(const char *what)
 {

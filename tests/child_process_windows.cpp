@@ -107,6 +107,12 @@ missing_dev_full()
 	return "Windows has no device that is always full";
 }
 
+const char *
+missing_nonblocking_pipes()
+{
+	return "Windows has no pipe that a writer makes non-blocking";
+}
+
 const bool tool_runs_natively = true;
 
 // Windows' UTF-16 text as UTF-8.

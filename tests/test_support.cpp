@@ -3,9 +3,6 @@
 #include "test_support.h"
 
 #include <cstdio>
-#if __has_include(<stdio_ext.h>)
-#include <stdio_ext.h>
-#endif
 
 #include "quobi-pascal.h"
 #include "triangle.h"
@@ -58,22 +55,6 @@ printf_plain_text(int lines)
 	for (int i = 0; i < lines; i++)
 		text += printf_plain_line(i);
 	return text;
-}
-
-std::string
-stdout_buffering()
-{
-#if __has_include(<stdio_ext.h>)
-	if (__flbf(stdout))
-		return "lines";
-	return "full blocks of " + std::to_string(__fbufsize(stdout)) + " bytes";
-#elif defined(_WIN32) && !defined(_UCRT)
-	// Microsoft's older C runtime, which mingw-w64 uses by default, buffers
-	// no stream by lines, and shows its stream's buffer.
-	return "full blocks of " + std::to_string(stdout->_bufsiz) + " bytes";
-#else
-	return "unknown: this C library cannot tell";
-#endif
 }
 
 std::string

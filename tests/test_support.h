@@ -50,9 +50,6 @@ std::string printf_text(double value);
 std::string printf_plain_line(int row);
 std::string printf_plain_text(int lines);
 
-// How standard output is buffered now: "full blocks of N bytes" or "lines".
-std::string stdout_buffering();
-
 // text as the tool writes it on this system: C's text streams end lines with
 // CRLF on Windows.  as_read is the reverse: written text as a text stream
 // reads it back.
@@ -68,6 +65,11 @@ enum class Sink : unsigned char {
 	dev_full,     // /dev/full: every write fails with ENOSPC
 	closed,       // file descriptor 1 is closed
 	broken_pipe,  // a pipe whose reading end is closed already
+	// Pipes that the writer's side made non-blocking, as another program
+	// sharing them may: one whose reader takes 64 KiB a millisecond, and
+	// one whose reader takes one block after a pause, drops it and goes.
+	slow_nonblocking_pipe,
+	nonblocking_pipe_reader_leaves,
 };
 
 struct ChildResult {
@@ -79,10 +81,12 @@ struct ChildResult {
 // What some tests need that a system may lack: each returns the reason why
 // this one lacks it, or nullptr where it has it.  run_tool needs processes,
 // run_in_child needs fork() or, on Windows, a new start of the test binary,
-// and the Sink::dev_full cases need /dev/full.
+// the Sink::dev_full cases need /dev/full, and the non-blocking pipes need
+// pipes that a writer can make so.
 const char *missing_processes();
 const char *missing_fork();
 const char *missing_dev_full();
+const char *missing_nonblocking_pipes();
 
 // Ends the current test as skipped, saying why, where missing() gives a
 // reason.

@@ -9,6 +9,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <unistd.h>
+#endif
+
 #include "display.h"
 #include "number_text.h"
 #include "quobi-pascal.h"
@@ -236,26 +240,26 @@ model_display()
 	return text;
 }
 
-// What display_triangle writes, with standard output written into memory,
-// or "not captured" where the C library cannot do that.  The display may
-// change gcell_size, which the caller restores.
+// What display_triangle writes, with standard output sent to a file of the
+// checks' own, or "not captured" where the C library cannot do that.  The
+// display may change gcell_size, which the caller restores.
 static std::string
 captured_display()
 {
 #if defined(__GLIBC__)
-	char *bytes = nullptr;
-	std::size_t size = 0;
-	FILE *memory = open_memstream(&bytes, &size);
-	if (memory == nullptr)
+	static FILE *file = std::tmpfile();
+	if (file == nullptr)
 		return "not captured";
-	FILE *saved = stdout;
-	std::fflush(stdout);
-	stdout = memory;
+	const int fd = fileno(file), saved = dup(STDOUT_FILENO);
+	if (saved < 0 || ftruncate(fd, 0) != 0 || dup2(fd, STDOUT_FILENO) < 0)
+		return "not captured";
+	lseek(fd, 0, SEEK_SET);
 	display_triangle();
-	stdout = saved;
-	std::fclose(memory);
-	std::string written(bytes, size);
-	std::free(bytes);
+	dup2(saved, STDOUT_FILENO);
+	close(saved);
+	std::string written(std::size_t(lseek(fd, 0, SEEK_CUR)), '\0');
+	if (pread(fd, written.data(), written.size(), 0) != ssize_t(written.size()))
+		return "not captured";
 	return written;
 #else
 	return "not captured";
