@@ -43,25 +43,13 @@ output_space(std::size_t size)
 void
 output_commit(const char *end)
 {
-	assert(end >= block + filled && end <= block + sizeof block);
+	assert(end >= block + filled);
+	assert(end <= block + filled + OUTPUT_ROOM);
 	filled = static_cast<std::size_t>(end - block);
 	if (filled >= OUTPUT_BUFFER_SIZE) {
 		write_all(block, OUTPUT_BUFFER_SIZE);
 		filled -= OUTPUT_BUFFER_SIZE;
 		std::memmove(block, block + OUTPUT_BUFFER_SIZE, filled);
-	}
-}
-
-void
-output_bytes(const char *bytes, std::size_t size)
-{
-	while (size > 0) {
-		std::size_t part = size < OUTPUT_ROOM ? size : OUTPUT_ROOM;
-		char *space = output_space(part);
-		std::memcpy(space, bytes, part);
-		output_commit(space + part);
-		bytes += part;
-		size -= part;
 	}
 }
 

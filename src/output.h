@@ -22,9 +22,6 @@ char *output_space(std::size_t size);
 // of them are written at once.
 void output_commit(const char *end);
 
-// Outputs size bytes, of any length.
-void output_bytes(const char *bytes, std::size_t size);
-
 // Writes everything output so far that is not written yet.  A write that
 // fails ends the process with the write-error message.
 void flush_output();

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "display.h"
+#include "output.h"
 #include "quobi-pascal.h"
 #include "test_support.h"
 #include "triangle.h"
@@ -137,6 +138,13 @@ TEST_F(DisplayTest, FunctionsAssertTheirPreconditions)
 	    {"allocate_triangle()", allocate_triangle, 1001, "glines >= 1 && glines <= MAX_LINES"},
 	    {"display_triangle()", display_triangle, 0, "glines >= 1 && glines <= MAX_LINES"},
 	    {"display_triangle()", display_triangle, 1001, "glines >= 1 && glines <= MAX_LINES"},
+	    {"output_space(OUTPUT_ROOM + 1)", [] { output_space(OUTPUT_ROOM + 1); }, 26,
+		"size <= OUTPUT_ROOM"},
+	    {"output_commit() before the space", [] { output_commit(output_space(1) - 1); }, 26,
+		"end >= block"},
+	    {"output_commit() past the room",
+		[] { output_commit(output_space(OUTPUT_ROOM) + OUTPUT_ROOM + 1); }, 26,
+		"end <= block"},
 	    {"calculate_triangle() of a row not allocated",
 		[] {
 			garray[5] = nullptr;
