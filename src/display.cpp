@@ -99,7 +99,7 @@ write_centered_line(int line_no)
 	if (length <= 0 || length >= screen_columns)
 		return false;
 	int margin = (screen_columns - length) / 2;
-	char *line = output_space(std::size_t(margin + length + 1));
+	char *line = output_space(std::size_t(margin) + std::size_t(length) + 1);
 	std::memset(line, ' ', std::size_t(margin));
 	std::memcpy(line + margin, gline_buf, std::size_t(length));
 	line[margin + length] = '\n';

@@ -32,8 +32,9 @@ static void
 pause_milliseconds(long milliseconds)
 {
 	struct timespec pause = {0, milliseconds * 1000000};
-	while (nanosleep(&pause, &pause) != 0 && errno == EINTR)
-		continue;
+	// An interrupted sleep leaves in pause what is left of it.
+	while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+	}
 }
 
 // Reads both pipes to their end, whichever the child fills first, standard
