@@ -14,12 +14,14 @@
 // word is the fraction left, and its characters from a table; what can be
 // worked out in advance comes from the tables of number_text_tables.h,
 // built at compile time; and a row's second half, the mirror image of its
-// first, takes the same texts, stored a second time from the registers that
-// compose them.  Copied back from the first place instead, as they were,
-// each text waited for its parts to reach the cache: number-speed took
-// 8.64 ns a number that way and 7.76 ns this way, fastest of 8 runs on one
-// core of an AMD EPYC (family 25, model 17).  It is all plain C++ on every
-// target.  A loop in x86-64 assembly, with a quarter fewer
+// first, takes the same texts, each composed in registers and stored at
+// both places from there.  Copied back from the first place instead, as
+// they were, each text waited for its parts to reach the cache:
+// number-speed took 8.29 ns a number that way and 7.47 ns this way (fastest
+// of 10 alternating runs on one core of an AMD EPYC, family 25, model 17).
+// A single number is stored group by group as its digits come, which took
+// 5.34 ns a number there against 7.34 ns composed first.  It is all plain
+// C++ on every target.  A loop in x86-64 assembly, with a quarter fewer
 // instructions, and the product written out as one instruction bought no
 // time that shows: the long run into /dev/null took 17.29 ms with both and
 // 17.15 ms without, fastest of 40 runs in three rounds (doc/performance.md
@@ -65,6 +67,12 @@ struct PairLengths {
 
 template <Multiply multiply>
 static int write_number(double value, char *text);
+template <Multiply multiply>
+[[gnu::always_inline]] static inline bool scale_quickly(uint64_t bits, uint64_t &fraction,
+    const Scaling *&scaling);
+template <Multiply multiply>
+[[gnu::always_inline]] static inline bool write_quickly(uint64_t bits, char *text,
+    std::size_t &length);
 template <Multiply multiply>
 [[gnu::always_inline]] static inline bool compose_quickly(uint64_t bits, QuickText &text);
 [[gnu::always_inline]] static inline void store_text(const QuickText &text, char *at);
@@ -199,20 +207,15 @@ write_number(double value, char *text)
 {
 	uint64_t bits;
 	std::memcpy(&bits, &value, sizeof bits);
-	QuickText quick;
-	if (!compose_quickly<multiply>(bits, quick))
-		return write_slowly(value, text);
-	store_text(quick, text);
-	return static_cast<int>(quick.length);
+	std::size_t length;
+	return write_quickly<multiply>(bits, text, length) ? static_cast<int>(length) :
+	    write_slowly(value, text);
 }
 
-// Composes the text of the double whose bits are bits, and a blank, and
-// returns true, where the double is on the quick path; returns false
-// elsewhere.  Numbers from 10^15 on, which are nearly all of the table's,
-// are on it, and written in "%.15g"'s exponent form, as in
-// 8.80048022641748e+16; but for the rare number so close to halfway between
-// two 15-digit heads that the scaling below cannot tell which way it
-// rounds, and the one in ten thousand whose head ends in four zeros.
+// Scales the double whose bits are bits, where it is on the quick path, to
+// its fraction, sets scaling to the scaling of its binary exponent and
+// returns true; returns false for the others.  Numbers from 10^15 on, which
+// are nearly all of the table's, are on it.
 //
 // Scaled by 10^-power, the value is a fraction from 0.1 to below 1, whose
 // first 15 digits, rounded half up, are the head of its text.  The
@@ -222,16 +225,16 @@ write_number(double value, char *text)
 // mantissa, rounded down by less than one unit, and less than 1 for the low
 // word dropped); shifted right to 63 bits of fraction, by less than 4.  Half
 // a unit of the fifteenth digit is added, short of the exact half by less
-// than 1 more.  The four products by 2000 and 10^4 then give the fifteen
-// digits of the sum and, exactly, what is left of it after them, which
-// falls short of what is left of the exact sum by less than 5 * 10^15 units
-// of 2^-63, or 10^16 of 2^-64.  So unless what is left is within that below
-// a whole digit, or zero, where the exact sum may be one digit more or the
-// value exactly halfway, the digits are the exact value's rounded half up,
-// which is printf's rounding away from the halfway points.
+// than 1 more.  The four products by 2000 and 10^4 of the callers then give
+// the fifteen digits of the sum and, exactly, what is left of it after
+// them, which falls short of what is left of the exact sum by less than
+// 5 * 10^15 units of 2^-63, or 10^16 of 2^-64.  So unless what is left is
+// within that below a whole digit, or zero, where the exact sum may be one
+// digit more or the value exactly halfway, the digits are the exact value's
+// rounded half up, which is printf's rounding away from the halfway points.
 template <Multiply multiply>
 [[gnu::always_inline]] static inline bool
-compose_quickly(uint64_t bits, QuickText &text)
+scale_quickly(uint64_t bits, uint64_t &fraction, const Scaling *&scaling)
 {
 	if (bits - BITS_OF_1E15 >= BITS_OF_INFINITY - BITS_OF_1E15)
 		return false;
@@ -239,10 +242,55 @@ compose_quickly(uint64_t bits, QuickText &text)
 	// The value's decimal exponent is that of the low end of its binary
 	// range, or one more.  Which one it is cannot be foretold from one
 	// number of the table to the next, so it is chosen without a branch.
-	const Scaling &scaling = field_scalings[2 * field + (bits > last_lower[field])];
-	uint64_t fraction = (multiply(bits << 11 | uint64_t(1) << 63, scaling.mantissa).high >>
-	    shift_of(scaling)) + HALF_DIGIT;
+	scaling = &field_scalings[2 * field + (bits > last_lower[field])];
+	fraction = (multiply(bits << 11 | uint64_t(1) << 63, scaling->mantissa).high >>
+	    shift_of(*scaling)) + HALF_DIGIT;
+	return true;
+}
 
+// Writes the text of the double whose bits are bits, and a blank, into text,
+// sets length to theirs and returns true, where the double is on the quick
+// path, in "%.15g"'s exponent form, as in 8.80048022641748e+16; but for the
+// rare number so close to halfway between two 15-digit heads that the
+// scaling cannot tell which way it rounds, and the one in ten thousand
+// whose head ends in four zeros.  Returns false elsewhere, having written
+// scratch only.  Scratch may follow the blank, up to NUMBER_TEXT_ROOM
+// characters from text.  Each group of digits is stored as soon as it is
+// known.
+template <Multiply multiply>
+[[gnu::always_inline]] static inline bool
+write_quickly(uint64_t bits, char *text, std::size_t &length)
+{
+	uint64_t fraction;
+	const Scaling *scaling;
+	if (!scale_quickly<multiply>(bits, fraction, scaling))
+		return false;
+	uint64_t quad = next_digits<multiply>(fraction, 2000);
+	std::memcpy(text, &head_quads[4 * quad], 4);
+	quad = next_digits<multiply>(fraction, 10000);
+	std::memcpy(text + 4, &digit_quads[4 * quad], 4);
+	quad = next_digits<multiply>(fraction, 10000);
+	std::memcpy(text + 8, &digit_quads[4 * quad], 4);
+	quad = next_digits<multiply>(fraction, 10000);
+	std::memcpy(text + 12, &digit_quads[4 * quad], 4);
+	length = head_lengths[quad];
+	if (fraction - 1 >= TIE_LIMIT || length == 0)
+		return false;
+	std::memcpy(text + length, scaling->tail, sizeof scaling->tail);
+	length += static_cast<unsigned char>(scaling->tail[LENGTH_IN_TAIL]);
+	return true;
+}
+
+// Composes the same text as write_quickly, by the same steps, in text, and
+// returns true where write_quickly does; returns false elsewhere.
+template <Multiply multiply>
+[[gnu::always_inline]] static inline bool
+compose_quickly(uint64_t bits, QuickText &text)
+{
+	uint64_t fraction;
+	const Scaling *scaling;
+	if (!scale_quickly<multiply>(bits, fraction, scaling))
+		return false;
 	uint64_t quad = next_digits<multiply>(fraction, 2000);
 	const char *head = &head_quads[4 * quad];
 	quad = next_digits<multiply>(fraction, 10000);
@@ -255,8 +303,8 @@ compose_quickly(uint64_t bits, QuickText &text)
 	if (fraction - 1 >= TIE_LIMIT || head_length == 0)
 		return false;
 	uint64_t tail;
-	std::memcpy(&tail, scaling.tail, sizeof tail);
-	const int tail_length = static_cast<unsigned char>(scaling.tail[LENGTH_IN_TAIL]);
+	std::memcpy(&tail, scaling->tail, sizeof tail);
+	const int tail_length = static_cast<unsigned char>(scaling->tail[LENGTH_IN_TAIL]);
 	text.length = head_length + std::size_t(tail_length);
 	// The head's characters from length - 8 on lie in the second word from
 	// length - 16 on; the tail follows them, its scratch dropped.
