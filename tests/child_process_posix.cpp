@@ -132,8 +132,7 @@ struct ChildPipes {
 		}
 		// The flag belongs to the pipe's open end, which the child's
 		// standard output shares.
-		if ((sink == Sink::slow_nonblocking_pipe ||
-			sink == Sink::nonblocking_pipe_reader_leaves) &&
+		if (is_nonblocking(sink) &&
 		    fcntl(out[1], F_SETFL, fcntl(out[1], F_GETFL) | O_NONBLOCK) != 0)
 			std::abort();
 	}

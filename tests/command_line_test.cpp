@@ -144,9 +144,7 @@ run_cases(bool into_dev_full)
 		static const char *const sink_names[] = {"a pipe", "/dev/full",
 		    "closed output", "a broken pipe", "a slow non-blocking pipe",
 		    "a non-blocking pipe whose reader goes"};
-		const bool nonblocking = c.sink == Sink::slow_nonblocking_pipe ||
-		    c.sink == Sink::nonblocking_pipe_reader_leaves;
-		if (const char *lacking = missing_nonblocking_pipes(); nonblocking && lacking) {
+		if (const char *lacking = missing_nonblocking_pipes(); is_nonblocking(c.sink) && lacking) {
 			std::printf("left out: %s into %s, since %s\n", trace.c_str(),
 			    sink_names[int(c.sink)], lacking);
 			continue;

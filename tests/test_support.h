@@ -72,6 +72,13 @@ enum class Sink : unsigned char {
 	nonblocking_pipe_reader_leaves,
 };
 
+// Whether sink is one of the pipes that the writer's side made non-blocking.
+inline bool
+is_nonblocking(Sink sink)
+{
+	return sink == Sink::slow_nonblocking_pipe || sink == Sink::nonblocking_pipe_reader_leaves;
+}
+
 struct ChildResult {
 	std::string status;  // "exit N" or "killed by signal N"
 	std::string out;     // standard output

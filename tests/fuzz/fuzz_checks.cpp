@@ -250,10 +250,16 @@ captured_display()
 	static FILE *file = std::tmpfile();
 	if (file == nullptr)
 		return "not captured";
-	const int fd = fileno(file), saved = dup(STDOUT_FILENO);
-	if (saved < 0 || ftruncate(fd, 0) != 0 || dup2(fd, STDOUT_FILENO) < 0)
+	const int fd = fileno(file);
+	if (ftruncate(fd, 0) != 0 || lseek(fd, 0, SEEK_SET) != 0)
 		return "not captured";
-	lseek(fd, 0, SEEK_SET);
+	const int saved = dup(STDOUT_FILENO);
+	if (saved < 0)
+		return "not captured";
+	if (dup2(fd, STDOUT_FILENO) < 0) {
+		close(saved);
+		return "not captured";
+	}
 	display_triangle();
 	dup2(saved, STDOUT_FILENO);
 	close(saved);
